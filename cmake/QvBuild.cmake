@@ -1,0 +1,38 @@
+# Common compile settings for every target of the project.
+add_library(qv_options INTERFACE)
+target_compile_options(qv_options INTERFACE
+    $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align
+                              -Wno-missing-field-initializers>
+    $<$<COMPILE_LANGUAGE:C>:-Wall -Wextra>)
+if(QV_WERROR)
+    target_compile_options(qv_options INTERFACE -Werror)
+endif()
+if(QV_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# qv_add_gtest(name SOURCES a.cpp b.cpp LIBS lib1 lib2)
+# A GoogleTest program whose tests are registered with CTest one by one.
+function(qv_add_gtest name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE qv_options GTest::gtest GTest::gtest_main ${ARG_LIBS})
+    target_compile_definitions(${name} PRIVATE
+        QV_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QV_PROGRAM_DIR="${QV_PROGRAM_DIR}"
+        QV_BINARY_DIR="${CMAKE_BINARY_DIR}")
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+        PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0" TIMEOUT 300)
+endfunction()
+
+# qv_add_fuzzer(name SOURCE f.cpp LIBS ... CORPUS dir)
+# A fuzz entry point; its seed corpus always runs as an ordinary test.
+function(qv_add_fuzzer name)
+    cmake_parse_arguments(ARG "" "SOURCE;CORPUS" "LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCE} ${PROJECT_SOURCE_DIR}/fuzz/corpus_runner.cpp)
+    target_link_libraries(${name} PRIVATE qv_options ${ARG_LIBS})
+    add_test(NAME ${name}.corpus COMMAND ${name} ${ARG_CORPUS})
+    set_tests_properties(${name}.corpus PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0"
+                         TIMEOUT 300)
+endfunction()

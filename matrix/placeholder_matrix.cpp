@@ -1,0 +1,2 @@
+// placeholder: keeps the library non-empty until its first file lands
+namespace qv { void matrix_placeholder() {} }
