@@ -13,6 +13,8 @@ if(QV_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+include(${CMAKE_CURRENT_LIST_DIR}/QvVersionNote.cmake)
+
 # qv_add_gtest(name SOURCES a.cpp b.cpp LIBS lib1 lib2)
 # A GoogleTest program whose tests are registered with CTest one by one.
 function(qv_add_gtest name)
