@@ -1,0 +1,492 @@
+#include "companions/decoder/ffms_source.h"
+
+#include <ffms.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <numeric>
+#include <optional>
+
+namespace qv::ffms {
+namespace {
+
+// Sequential decoding with two frame threads keeps frames exact in FFMS2 and was the faster
+// setting in the decoder benchmark on a two-core machine.
+constexpr int DEFAULT_THREADS = 2;
+constexpr int MAX_THREADS = 16;
+// An index for hours of video is a few megabytes; anything far larger is not ours.
+constexpr std::uintmax_t MAX_INDEX_FILE_BYTES = 512u * 1024u * 1024u;
+// The sequence header of an MPEG stream lies at its very start; a program stream may put a few
+// packs of other data first.
+constexpr std::size_t SEQUENCE_SCAN_BYTES = 4u * 1024u * 1024u;
+
+void init_ffms_once()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        FFMS_Init(0, 0);
+        // The host program reports failures itself; libav's own chatter goes nowhere unless asked for.
+        FFMS_SetLogLevel(std::getenv("QV_DECODER_LOG") != nullptr ? FFMS_LOG_INFO : FFMS_LOG_QUIET);
+    });
+}
+
+struct ErrorBuffer {
+    char text[1024] = {};
+    FFMS_ErrorInfo info{FFMS_ERROR_SUCCESS, FFMS_ERROR_SUCCESS, static_cast<int>(sizeof text), text};
+    std::string message(const char* what) const
+    {
+        std::string m = what;
+        if (text[0] != '\0') {
+            m += ": ";
+            m += text;
+        }
+        return m;
+    }
+};
+
+struct IndexDeleter {
+    void operator()(FFMS_Index* index) const { FFMS_DestroyIndex(index); }
+};
+using IndexPtr = std::unique_ptr<FFMS_Index, IndexDeleter>;
+
+int configured_threads(int requested)
+{
+    int threads = requested;
+    if (threads <= 0) {
+        threads = DEFAULT_THREADS;
+        if (const char* env = std::getenv("QV_DECODER_THREADS"); env != nullptr) {
+            char* end = nullptr;
+            const long value = std::strtol(env, &end, 10);
+            if (end != env && *end == '\0' && value >= 1)
+                threads = static_cast<int>(std::min<long>(value, MAX_THREADS));
+        }
+    }
+    return std::min(threads, MAX_THREADS);
+}
+
+bool is_mpeg_video_codec(const char* name)
+{
+    return name != nullptr &&
+           (std::strcmp(name, "mpeg2video") == 0 || std::strcmp(name, "mpeg1video") == 0);
+}
+
+std::uint64_t fnv1a(std::uint64_t hash, const void* data, std::size_t size)
+{
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i) {
+        hash ^= bytes[i];
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}
+
+std::optional<std::vector<std::uint8_t>> read_whole_file(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec || size == 0 || size > MAX_INDEX_FILE_BYTES)
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (in.gcount() != static_cast<std::streamsize>(bytes.size()))
+        return std::nullopt;
+    return bytes;
+}
+
+// Writes through a private temporary file and a rename, so a reader never sees half an index
+// and two processes writing the same entry cannot interleave.
+bool write_file_atomically(const std::filesystem::path& path, const std::uint8_t* data,
+                           std::size_t size)
+{
+    static std::atomic<unsigned> counter{0};
+    const std::filesystem::path temp =
+        path.string() + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    std::size_t written = 0;
+    while (ok && written < size) {
+        const ssize_t n = ::write(fd, data + written, size - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            ok = false;
+        else
+            written += static_cast<std::size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok)
+        ok = std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok)
+        ::unlink(temp.c_str());
+    return ok;
+}
+
+void write_index_cache(const std::filesystem::path& file, FFMS_Index* index)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    if (ec)
+        return;
+    ErrorBuffer err;
+    std::uint8_t* buffer = nullptr;
+    std::size_t size = 0;
+    if (FFMS_WriteIndexToBuffer(&buffer, &size, index, &err.info) != 0 || buffer == nullptr)
+        return;
+    write_file_atomically(file, buffer, size);
+    FFMS_FreeIndexBuffer(&buffer);
+}
+
+// A cached index is used only when it reads back whole and still matches the source.
+IndexPtr read_index_cache(const std::filesystem::path& file, const std::string& source_url,
+                          bool& was_bad)
+{
+    was_bad = false;
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec))
+        return nullptr;
+    was_bad = true;
+    const auto bytes = read_whole_file(file);
+    if (!bytes)
+        return nullptr;
+    ErrorBuffer err;
+    IndexPtr index(FFMS_ReadIndexFromBuffer(bytes->data(), bytes->size(), &err.info));
+    if (!index)
+        return nullptr;
+    if (FFMS_IndexBelongsToFile(index.get(), source_url.c_str(), &err.info) != 0)
+        return nullptr;
+    was_bad = false;
+    return index;
+}
+
+IndexPtr build_index(const std::string& source_url, bool mpeg_only, std::string& error)
+{
+    ErrorBuffer err;
+    // Only local files (and their concatenation) may be read, whatever the data asks for.
+    const FFMS_KeyValuePair options[] = {{"protocol_whitelist", "file,concat"}};
+    FFMS_Indexer* indexer = FFMS_CreateIndexer2(source_url.c_str(), options, 1, &err.info);
+    if (indexer == nullptr) {
+        error = err.message("cannot read the video file");
+        return nullptr;
+    }
+    int video_track = -1;
+    const int tracks = FFMS_GetNumTracksI(indexer);
+    for (int t = 0; t < tracks; ++t) {
+        if (FFMS_GetTrackTypeI(indexer, t) == FFMS_TYPE_VIDEO) {
+            video_track = t;
+            break;
+        }
+    }
+    if (video_track < 0) {
+        FFMS_CancelIndexing(indexer);
+        error = "the file holds no video";
+        return nullptr;
+    }
+    if (mpeg_only && !is_mpeg_video_codec(FFMS_GetCodecNameI(indexer, video_track))) {
+        FFMS_CancelIndexing(indexer);
+        error = "the file holds no MPEG-1/MPEG-2 video";
+        return nullptr;
+    }
+    FFMS_TrackTypeIndexSettings(indexer, FFMS_TYPE_AUDIO, 0, 0);
+    FFMS_TrackIndexSettings(indexer, video_track, 1, 0);
+    IndexPtr index(FFMS_DoIndexing2(indexer, FFMS_IEH_ABORT, &err.info));
+    if (!index)
+        error = err.message("indexing failed");
+    return index;
+}
+
+}  // namespace
+
+struct FfmsSource::Impl {
+    FFMS_VideoSource* video = nullptr;
+    ~Impl()
+    {
+        if (video != nullptr)
+            FFMS_DestroyVideoSource(video);
+    }
+};
+
+std::filesystem::path default_index_cache_dir()
+{
+    std::filesystem::path base;
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && xdg[0] == '/')
+        base = xdg;
+    else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/')
+        base = std::filesystem::path(home) / ".cache";
+    else
+        return {};
+    return base / "qvgui" / "index";
+}
+
+std::string index_cache_key(const std::vector<std::string>& files)
+{
+    std::uint64_t h1 = 0xcbf29ce484222325ull;
+    std::uint64_t h2 = 0x84222325cbf29ce4ull;
+    const auto mix = [&](const void* data, std::size_t size) {
+        h1 = fnv1a(h1, data, size);
+        h2 = fnv1a(h2, data, size);
+        const char separator = '\0';
+        h1 = fnv1a(h1, &separator, 1);
+        h2 = fnv1a(h2, &separator, 1);
+    };
+    const std::string format = "qv-ffindex-2";
+    mix(format.data(), format.size());
+    const int version = FFMS_GetVersion();
+    mix(&version, sizeof version);
+    for (const auto& file : files) {
+        struct stat st {};
+        if (::stat(file.c_str(), &st) != 0)
+            return {};
+        const std::int64_t size = st.st_size;
+        const std::int64_t mtime_s = st.st_mtim.tv_sec;
+        const std::int64_t mtime_ns = st.st_mtim.tv_nsec;
+        const std::int64_t inode = static_cast<std::int64_t>(st.st_ino);
+        mix(file.data(), file.size());
+        mix(&size, sizeof size);
+        mix(&mtime_s, sizeof mtime_s);
+        mix(&mtime_ns, sizeof mtime_ns);
+        mix(&inode, sizeof inode);
+    }
+    char text[40];
+    std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(h1),
+                  static_cast<unsigned long long>(h2));
+    return text;
+}
+
+bool read_mpeg_sequence_rate(const std::filesystem::path& file, int& num, int& den)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return false;
+    std::vector<unsigned char> data(SEQUENCE_SCAN_BYTES);
+    in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    const auto size = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
+    static constexpr std::array<std::array<int, 2>, 9> RATES = {{{0, 0},
+                                                                  {24000, 1001},
+                                                                  {24, 1},
+                                                                  {25, 1},
+                                                                  {30000, 1001},
+                                                                  {30, 1},
+                                                                  {50, 1},
+                                                                  {60000, 1001},
+                                                                  {60, 1}}};
+    for (std::size_t i = 0; i + 8 <= size; ++i) {
+        if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1 || data[i + 3] != 0xB3)
+            continue;
+        const int code = data[i + 7] & 0x0F;
+        if (code < 1 || code > 8)
+            continue;
+        long long n = RATES[static_cast<std::size_t>(code)][0];
+        long long d = RATES[static_cast<std::size_t>(code)][1];
+        // An MPEG-2 sequence extension follows closely and may scale the rate.
+        for (std::size_t j = i + 12; j + 10 <= size && j < i + 12 + 256; ++j) {
+            if (data[j] != 0 || data[j + 1] != 0 || data[j + 2] != 1)
+                continue;
+            if (data[j + 3] == 0xB5 && (data[j + 4] >> 4) == 1) {
+                const int ext_n = (data[j + 9] >> 5) & 3;
+                const int ext_d = data[j + 9] & 31;
+                n *= ext_n + 1;
+                d *= ext_d + 1;
+            }
+            break;
+        }
+        const long long g = std::gcd(n, d);
+        num = static_cast<int>(n / g);
+        den = static_cast<int>(d / g);
+        return true;
+    }
+    return false;
+}
+
+std::unique_ptr<FfmsSource> FfmsSource::open(const std::vector<std::string>& files,
+                                             const OpenOptions& options, std::string& error)
+{
+    init_ffms_once();
+    if (files.empty()) {
+        error = "no video file";
+        return nullptr;
+    }
+    std::vector<std::string> absolute;
+    for (const auto& name : files) {
+        std::error_code ec;
+        const auto path = std::filesystem::absolute(name, ec);
+        if (ec || !std::filesystem::is_regular_file(path, ec)) {
+            error = "cannot find the video file " + name;
+            return nullptr;
+        }
+        absolute.push_back(path.string());
+    }
+    // Several files are one stream cut into pieces (as on a DVD), so they are read as one byte
+    // stream: a GOP may run across a file boundary.
+    std::string url;
+    if (absolute.size() == 1) {
+        url = absolute.front();
+    } else {
+        url = "concat:";
+        for (std::size_t i = 0; i < absolute.size(); ++i) {
+            if (absolute[i].find('|') != std::string::npos) {
+                error = "cannot join video files whose names hold '|': " + absolute[i];
+                return nullptr;
+            }
+            url += (i == 0 ? "" : "|") + absolute[i];
+        }
+    }
+
+    auto source = std::unique_ptr<FfmsSource>(new FfmsSource());
+    source->impl_ = std::make_unique<Impl>();
+
+    std::filesystem::path cache_file;
+    if (options.use_index_cache) {
+        const auto dir = options.cache_dir.empty() ? default_index_cache_dir() : options.cache_dir;
+        const auto key = index_cache_key(absolute);
+        if (!dir.empty() && !key.empty())
+            cache_file = dir / (key + (options.mpeg_only ? ".mpeg" : ".any") + ".ffindex");
+    }
+    IndexPtr index;
+    bool cache_was_bad = false;
+    if (!cache_file.empty())
+        index = read_index_cache(cache_file, url, cache_was_bad);
+    if (index) {
+        source->index_origin_ = IndexOrigin::cache_hit;
+    } else {
+        index = build_index(url, options.mpeg_only, error);
+        if (!index)
+            return nullptr;
+        source->index_origin_ =
+            cache_was_bad ? IndexOrigin::rebuilt_after_bad_cache : IndexOrigin::built;
+        if (!cache_file.empty())
+            write_index_cache(cache_file, index.get());
+    }
+
+    ErrorBuffer err;
+    const int track = FFMS_GetFirstIndexedTrackOfType(index.get(), FFMS_TYPE_VIDEO, &err.info);
+    if (track < 0) {
+        error = err.message("the file holds no video");
+        return nullptr;
+    }
+    if (FFMS_GetNumFrames(FFMS_GetTrackFromIndex(index.get(), track)) <= 0) {
+        error = "the video holds no frames";
+        return nullptr;
+    }
+    FFMS_VideoSource* video =
+        FFMS_CreateVideoSource(url.c_str(), track, index.get(), configured_threads(options.threads),
+                               FFMS_SEEK_NORMAL, &err.info);
+    if (video == nullptr) {
+        error = err.message("cannot open the video");
+        return nullptr;
+    }
+    source->impl_->video = video;
+    const FFMS_VideoProperties* props = FFMS_GetVideoProperties(video);
+    source->frame_count_ = props->NumFrames;
+
+    const FFMS_Frame* first = FFMS_GetFrame(video, 0, &err.info);
+    if (first == nullptr) {
+        error = err.message("cannot decode the first frame");
+        return nullptr;
+    }
+    const int encoded_width = first->EncodedWidth;
+    const int encoded_height = first->EncodedHeight;
+    source->width_ = encoded_width & ~1;
+    source->height_ = encoded_height & ~1;
+    if (source->width_ < 2 || source->height_ < 2 || source->frame_count_ <= 0) {
+        error = "the video has no usable picture size";
+        return nullptr;
+    }
+    // Every frame comes out 8-bit 4:2:0 at the first frame's size, whatever the stream does later.
+    const int formats[] = {FFMS_GetPixFmt("yuv420p"), -1};
+    if (FFMS_SetOutputFormatV2(video, formats, encoded_width, encoded_height,
+                               FFMS_RESIZER_BICUBIC, &err.info) != 0) {
+        error = err.message("cannot convert the video to 4:2:0");
+        return nullptr;
+    }
+
+    int num = 0;
+    int den = 0;
+    if (!read_mpeg_sequence_rate(absolute.front(), num, den)) {
+        num = props->FPSNumerator;
+        den = props->FPSDenominator;
+        if (num > 0 && den > 0) {
+            const int g = std::gcd(num, den);
+            num /= g;
+            den /= g;
+        }
+    }
+    if (num <= 0 || den <= 0) {
+        error = "the video has no frame rate";
+        return nullptr;
+    }
+    source->rate_num_ = num;
+    source->rate_den_ = den;
+    return source;
+}
+
+FfmsSource::~FfmsSource() = default;
+
+std::size_t FfmsSource::packed_frame_bytes() const
+{
+    const auto luma = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+    return luma + 2 * (luma / 4);
+}
+
+bool FfmsSource::frame_planes(int n, FramePlanes& out, std::string& error)
+{
+    if (n < 0 || n >= frame_count_) {
+        error = "frame number out of range";
+        return false;
+    }
+    ErrorBuffer err;
+    const FFMS_Frame* frame = FFMS_GetFrame(impl_->video, n, &err.info);
+    if (frame == nullptr || frame->Data[0] == nullptr || frame->Data[1] == nullptr ||
+        frame->Data[2] == nullptr || frame->ScaledWidth < width_ || frame->ScaledHeight < height_) {
+        error = err.message("cannot decode the frame");
+        return false;
+    }
+    for (int p = 0; p < 3; ++p) {
+        out.data[p] = frame->Data[p];
+        out.pitch[p] = frame->Linesize[p];
+    }
+    return true;
+}
+
+const std::uint8_t* FfmsSource::frame_packed(int n, std::string& error)
+{
+    if (n == packed_frame_ && !packed_.empty())
+        return packed_.data();
+    FramePlanes planes;
+    if (!frame_planes(n, planes, error)) {
+        packed_frame_ = -1;
+        return nullptr;
+    }
+    packed_.resize(packed_frame_bytes());
+    std::uint8_t* dst = packed_.data();
+    const int widths[3] = {width_, width_ / 2, width_ / 2};
+    const int heights[3] = {height_, height_ / 2, height_ / 2};
+    for (int p = 0; p < 3; ++p) {
+        const std::uint8_t* src = planes.data[p];
+        for (int row = 0; row < heights[p]; ++row) {
+            std::memcpy(dst, src, static_cast<std::size_t>(widths[p]));
+            dst += widths[p];
+            src += planes.pitch[p];
+        }
+    }
+    packed_frame_ = n;
+    return packed_.data();
+}
+
+}  // namespace qv::ffms

@@ -1,0 +1,89 @@
+// A frame-accurate video source over FFMS2: one or more files played as one byte stream, with
+// the FFMS2 index kept in a per-user cache, and frames delivered as 8-bit 4:2:0 planes.
+//
+// Shared by the MPEG-2 decoder library and the frame server, so it depends on nothing else of
+// the project. Not thread-safe: one caller at a time per source.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qv::ffms {
+
+struct OpenOptions {
+    // Decoder threads; 0 means "the default" (QV_DECODER_THREADS from the environment, else
+    // the built-in default).
+    int threads = 0;
+    // Refuse anything that is not MPEG-1/MPEG-2 video.
+    bool mpeg_only = false;
+    // Keep and reuse FFMS2 indexes on disk.
+    bool use_index_cache = true;
+    // Empty: default_index_cache_dir().
+    std::filesystem::path cache_dir;
+};
+
+// Three 8-bit planes of one frame; valid until the next frame request or the source's end.
+struct FramePlanes {
+    const std::uint8_t* data[3] = {nullptr, nullptr, nullptr};
+    int pitch[3] = {0, 0, 0};
+};
+
+// What happened to the index during the last open, for diagnostics and tests.
+enum class IndexOrigin { built, cache_hit, rebuilt_after_bad_cache };
+
+class FfmsSource {
+public:
+    // Opens the files in order as one stream. Returns nullptr and sets `error` on failure.
+    static std::unique_ptr<FfmsSource> open(const std::vector<std::string>& files,
+                                            const OpenOptions& options, std::string& error);
+    ~FfmsSource();
+    FfmsSource(const FfmsSource&) = delete;
+    FfmsSource& operator=(const FfmsSource&) = delete;
+
+    // Width and height are even: an odd last column or row is dropped so that the chroma planes
+    // are exactly (width/2) x (height/2).
+    int width() const { return width_; }
+    int height() const { return height_; }
+    int rate_num() const { return rate_num_; }
+    int rate_den() const { return rate_den_; }
+    int frame_count() const { return frame_count_; }
+    IndexOrigin index_origin() const { return index_origin_; }
+    // Bytes of one packed frame: width*height + 2 * (width/2)*(height/2).
+    std::size_t packed_frame_bytes() const;
+
+    // Frame n (0-based, must be in range) as planes; false on a decoding error.
+    bool frame_planes(int n, FramePlanes& out, std::string& error);
+    // Frame n packed as Y, U, V without padding; nullptr on error or n out of range.
+    // Valid until the next call.
+    const std::uint8_t* frame_packed(int n, std::string& error);
+
+private:
+    FfmsSource() = default;
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    int width_ = 0;
+    int height_ = 0;
+    int rate_num_ = 0;
+    int rate_den_ = 0;
+    int frame_count_ = 0;
+    IndexOrigin index_origin_ = IndexOrigin::built;
+    std::vector<std::uint8_t> packed_;
+    int packed_frame_ = -1;
+};
+
+// ${XDG_CACHE_HOME:-$HOME/.cache}/qvgui/index; empty when neither variable is usable.
+std::filesystem::path default_index_cache_dir();
+
+// The cache file name for a list of sources: a hash of their absolute paths, sizes and
+// modification times. Empty when a file cannot be examined.
+std::string index_cache_key(const std::vector<std::string>& files);
+
+// The nominal frame rate from the first MPEG-1/2 sequence header within the first bytes of a
+// file (frame_rate_code with the MPEG-2 extension factors). False when none is found.
+bool read_mpeg_sequence_rate(const std::filesystem::path& file, int& num, int& den);
+
+}  // namespace qv::ffms
