@@ -101,6 +101,58 @@ bool copy_file_replace(const std::string& from, const std::string& to) {
     return false;
 }
 
+bool write_file_atomic(const std::string& path, std::string_view bytes) {
+    if (path.empty()) return false;
+    std::string temp = directory_of(path) + ".qvwrite.XXXXXX";
+    std::vector<char> name(temp.begin(), temp.end());
+    name.push_back('\0');
+    FileDescriptor out(::mkostemp(name.data(), O_CLOEXEC));
+    if (!out.ok()) return false;
+    std::string temp_path(name.data());
+
+    mode_t mode = 0644;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            out.reset();
+            ::unlink(temp_path.c_str());
+            return false;
+        }
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode &= ~mask;
+    }
+    bool ok = write_all(out.get(), bytes.data(), bytes.size()) && ::fchmod(out.get(), mode) == 0;
+    ok = out.reset() && ok;
+    if (ok && ::rename(temp_path.c_str(), path.c_str()) == 0) return true;
+    ::unlink(temp_path.c_str());
+    return false;
+}
+
+bool read_file(const std::string& path, std::string& out, std::size_t limit) {
+    out.clear();
+    if (path.empty()) return false;
+    FileDescriptor in(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!in.ok()) return false;
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (static_cast<std::size_t>(st.st_size) > limit) return false;
+    ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return true;
+        if (out.size() + static_cast<std::size_t>(n) > limit) return false;
+        out.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+}
+
 bool file_birth_time(const std::string& path, std::int64_t& seconds_since_epoch) {
     seconds_since_epoch = 0;
     if (path.empty()) return false;
