@@ -196,7 +196,11 @@ ReadResult AviReader::run() {
         }
         pos = chunk.next;
     }
-    if (source_.error() || !have_headers) return result;
+    if (!have_headers) return result;
+    if (source_.error()) {
+        result.status = ReadStatus::unreadable;
+        return result;
+    }
 
     // Where the index (or, without one, the data list) holds more chunks for the first stream
     // than its header claims, the chunks count.
