@@ -120,6 +120,9 @@ struct Settings {
     bool ini_write_ok = false;
     bool output_chosen = false;
     int32_t frames_to_encode = 0;
+    // The average bitrate of the most recent *BITRATE line read since start-up (0: none yet); a
+    // lower *MAXBITRATE is raised to it. Kept across loads, never reset.
+    int32_t last_read_bitrate = 0;
     // Which keywords the last settings-file load has seen (numbered as the reader's table).
     std::array<bool, SEEN_MARKS> seen{};
 };
