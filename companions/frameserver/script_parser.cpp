@@ -60,12 +60,13 @@ private:
         line_start_ = pos_;
     }
 
-    void push_newline() {
+    void push_newline() { push_newline(line_, column()); }
+    void push_newline(int line, int col) {
         if (tokens_.empty() || tokens_.back().kind == Tok::Newline) return;
         Token t;
         t.kind = Tok::Newline;
-        t.line = line_;
-        t.column = column();
+        t.line = line;
+        t.column = col;
         tokens_.push_back(t);
     }
 
@@ -115,6 +116,8 @@ private:
         if (c == '/' && peek(1) == '*') return skip_block_comment();
         if (c == '[' && peek(1) == '*') return skip_nested_comment();
         if (c == '\n') {
+            const int end_line = line_;
+            const int end_column = column();
             ++pos_;
             newline_consumed();
             // A line whose first visible character is a backslash continues the previous one.
@@ -125,7 +128,7 @@ private:
                 pos_ = look + 1;
                 return;
             }
-            push_newline();
+            push_newline(end_line, end_column);
             return;
         }
         if (c == '\\') {
