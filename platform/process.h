@@ -37,7 +37,8 @@ struct ProcessExit {
 int start_process(const std::string& path, ProcessHandle& out);
 
 // Blocks until the child ends, without a time limit, and reaps it (interrupted waits are
-// resumed). The handle is invalid afterwards.
+// resumed). The handle is invalid afterwards. `not_waited` after a valid handle means the child
+// was reaped elsewhere (for example with SIGCHLD ignored); it has ended all the same.
 ProcessExit wait_process(ProcessHandle& handle);
 
 }  // namespace qv

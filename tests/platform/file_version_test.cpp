@@ -162,6 +162,15 @@ TEST(FileVersion, LibraryNameNumbers) {
     }
 }
 
+// Real shared libraries as the build makes them, reached through their development links.
+TEST(FileVersion, BuiltSharedLibraries) {
+    FileVersion v{};
+    EXPECT_EQ(qv::read_file_version(QV_PROBE_STAMPED, v), 0) << QV_PROBE_STAMPED;
+    EXPECT_EQ(v, (FileVersion{1, 2, 3, 4}));  // the note, not the name's 9.8.7
+    EXPECT_EQ(qv::read_file_version(QV_PROBE_PLAIN, v), 0) << QV_PROBE_PLAIN;
+    EXPECT_EQ(v, (FileVersion{3, 7, 3, 0}));
+}
+
 // libfoo.so -> libfoo.so.3 -> libfoo.so.3.7.3, a shared library without our note.
 TEST(FileVersion, VersionedLibraryNameAfterResolvingLinks) {
     TempDir dir;
