@@ -21,9 +21,9 @@
 namespace qv::ffms {
 namespace {
 
-// Sequential decoding with two frame threads keeps frames exact in FFMS2 and was the faster
-// setting in the decoder benchmark on a two-core machine.
-constexpr int DEFAULT_THREADS = 2;
+// One decoding thread: FFMS2 with frame threads is slower for MPEG-2 on a small machine and,
+// worse, lands one frame off after a seek.
+constexpr int DEFAULT_THREADS = 1;
 constexpr int MAX_THREADS = 16;
 // An index for hours of video is a few megabytes; anything far larger is not ours.
 constexpr std::uintmax_t MAX_INDEX_FILE_BYTES = 512u * 1024u * 1024u;
@@ -62,17 +62,7 @@ using IndexPtr = std::unique_ptr<FFMS_Index, IndexDeleter>;
 
 int configured_threads(int requested)
 {
-    int threads = requested;
-    if (threads <= 0) {
-        threads = DEFAULT_THREADS;
-        if (const char* env = std::getenv("QV_DECODER_THREADS"); env != nullptr) {
-            char* end = nullptr;
-            const long value = std::strtol(env, &end, 10);
-            if (end != env && *end == '\0' && value >= 1)
-                threads = static_cast<int>(std::min<long>(value, MAX_THREADS));
-        }
-    }
-    return std::min(threads, MAX_THREADS);
+    return std::clamp(requested <= 0 ? DEFAULT_THREADS : requested, 1, MAX_THREADS);
 }
 
 bool is_mpeg_video_codec(const char* name)
@@ -211,7 +201,46 @@ IndexPtr build_index(const std::string& source_url, bool mpeg_only, std::string&
     return index;
 }
 
+std::vector<unsigned char> read_head(const std::filesystem::path& file, std::size_t bytes)
+{
+    std::vector<unsigned char> data;
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return data;
+    data.resize(bytes);
+    in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    data.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return data;
+}
+
+// MPEG program and transport streams: FFMS2 cannot tell exactly where a seek in them landed.
+bool is_mpeg_system_stream(const std::filesystem::path& file)
+{
+    const auto head = read_head(file, 189);
+    if (head.size() >= 4 && head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == 0xBA)
+        return true;
+    return head.size() >= 189 && head[0] == 0x47 && head[188] == 0x47;
+}
+
 }  // namespace
+
+int longest_mpeg_b_run(const std::filesystem::path& file)
+{
+    const std::vector<unsigned char> data = read_head(file, SEQUENCE_SCAN_BYTES);
+    int longest = -1;
+    int run = 0;
+    for (std::size_t i = 0; i + 6 <= data.size(); ++i) {
+        if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1 || data[i + 3] != 0x00)
+            continue;
+        // temporal_reference (10 bits), then picture_coding_type (3 bits): 3 is a B picture.
+        const int type = (data[i + 5] >> 3) & 7;
+        if (type < 1 || type > 4)
+            continue;
+        run = type == 3 ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
 
 struct FfmsSource::Impl {
     FFMS_VideoSource* video = nullptr;
@@ -271,12 +300,8 @@ std::string index_cache_key(const std::vector<std::string>& files)
 
 bool read_mpeg_sequence_rate(const std::filesystem::path& file, int& num, int& den)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return false;
-    std::vector<unsigned char> data(SEQUENCE_SCAN_BYTES);
-    in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    const auto size = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
+    const std::vector<unsigned char> data = read_head(file, SEQUENCE_SCAN_BYTES);
+    const std::size_t size = data.size();
     static constexpr std::array<std::array<int, 2>, 9> RATES = {{{0, 0},
                                                                   {24000, 1001},
                                                                   {24, 1},
@@ -384,9 +409,19 @@ std::unique_ptr<FfmsSource> FfmsSource::open(const std::vector<std::string>& fil
         error = "the video holds no frames";
         return nullptr;
     }
-    FFMS_VideoSource* video =
-        FFMS_CreateVideoSource(url.c_str(), track, index.get(), configured_threads(options.threads),
-                               FFMS_SEEK_NORMAL, &err.info);
+    const FFMS_Track* indexed = FFMS_GetTrackFromIndex(index.get(), track);
+    for (int n = 0, count = FFMS_GetNumFrames(const_cast<FFMS_Track*>(indexed)); n < count; ++n) {
+        const FFMS_FrameInfo* info = FFMS_GetFrameInfo(const_cast<FFMS_Track*>(indexed), n);
+        if (info != nullptr && info->KeyFrame != 0)
+            source->seek_points_.push_back(n);
+    }
+    // Elementary streams seek exactly except for the B pictures just after a seek point; system
+    // streams are decoded linearly (rewinding for backward steps), which is always exact.
+    source->seeking_ = !is_mpeg_system_stream(absolute.front());
+    source->unsafe_after_seek_ = longest_mpeg_b_run(absolute.front()) + 1;
+    FFMS_VideoSource* video = FFMS_CreateVideoSource(
+        url.c_str(), track, index.get(), configured_threads(options.threads),
+        source->seeking_ ? FFMS_SEEK_NORMAL : FFMS_SEEK_LINEAR, &err.info);
     if (video == nullptr) {
         error = err.message("cannot open the video");
         return nullptr;
@@ -396,6 +431,7 @@ std::unique_ptr<FfmsSource> FfmsSource::open(const std::vector<std::string>& fil
     source->frame_count_ = props->NumFrames;
 
     const FFMS_Frame* first = FFMS_GetFrame(video, 0, &err.info);
+    source->decoder_position_ = first == nullptr ? -1 : 0;
     if (first == nullptr) {
         error = err.message("cannot decode the first frame");
         return nullptr;
@@ -450,8 +486,10 @@ bool FfmsSource::frame_planes(int n, FramePlanes& out, std::string& error)
         error = "frame number out of range";
         return false;
     }
+    if (!decode_exactly(n, error))
+        return false;
     ErrorBuffer err;
-    const FFMS_Frame* frame = FFMS_GetFrame(impl_->video, n, &err.info);
+    const FFMS_Frame* frame = FFMS_GetFrame(impl_->video, n, &err.info);  // decoded just now
     if (frame == nullptr || frame->Data[0] == nullptr || frame->Data[1] == nullptr ||
         frame->Data[2] == nullptr || frame->ScaledWidth < width_ || frame->ScaledHeight < height_) {
         error = err.message("cannot decode the frame");
@@ -462,6 +500,46 @@ bool FfmsSource::frame_planes(int n, FramePlanes& out, std::string& error)
         out.pitch[p] = frame->Linesize[p];
     }
     return true;
+}
+
+int FfmsSource::seek_point_at_or_before(int n) const
+{
+    const auto after = std::upper_bound(seek_points_.begin(), seek_points_.end(), n);
+    return after == seek_points_.begin() ? 0 : *(after - 1);
+}
+
+// FFMS2 decodes forward from where it is when the target is ahead and no seek point lies more
+// than ten frames beyond its position; otherwise it seeks to the seek point at or before the
+// target. In an open-GOP stream the B pictures right after that point come out wrong, so such
+// targets are approached from an earlier point, one frame at a time.
+bool FfmsSource::decode_exactly(int n, std::string& error)
+{
+    const auto fetch = [&](int m) {
+        ErrorBuffer err;
+        if (FFMS_GetFrame(impl_->video, m, &err.info) == nullptr) {
+            decoder_position_ = -1;
+            error = err.message("cannot decode the frame");
+            return false;
+        }
+        decoder_position_ = m;
+        return true;
+    };
+    const int key = seek_point_at_or_before(n);
+    const bool forward = decoder_position_ >= 0 && n >= decoder_position_ &&
+                         key <= decoder_position_ + 11;
+    if (seeking_ && !forward && key > 0 && n - key < unsafe_after_seek_) {
+        int start = key - 1;
+        while (start > 0) {
+            const int start_key = seek_point_at_or_before(start);
+            if (start_key == 0 || start - start_key >= unsafe_after_seek_)
+                break;
+            start = start_key - 1;
+        }
+        for (int m = std::max(start, 0); m < n; ++m)
+            if (!fetch(m))
+                return false;
+    }
+    return fetch(n);
 }
 
 const std::uint8_t* FfmsSource::frame_packed(int n, std::string& error)

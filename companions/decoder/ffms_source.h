@@ -15,8 +15,7 @@
 namespace qv::ffms {
 
 struct OpenOptions {
-    // Decoder threads; 0 means "the default" (QV_DECODER_THREADS from the environment, else
-    // the built-in default).
+    // Decoder threads; 0 means the default, 1. More threads are not frame-exact after a seek.
     int threads = 0;
     // Refuse anything that is not MPEG-1/MPEG-2 video.
     bool mpeg_only = false;
@@ -63,6 +62,8 @@ public:
 
 private:
     FfmsSource() = default;
+    int seek_point_at_or_before(int n) const;
+    bool decode_exactly(int n, std::string& error);
     struct Impl;
     std::unique_ptr<Impl> impl_;
     int width_ = 0;
@@ -71,6 +72,15 @@ private:
     int rate_den_ = 0;
     int frame_count_ = 0;
     IndexOrigin index_origin_ = IndexOrigin::built;
+    // Frame numbers FFMS2 treats as seek points, ascending.
+    std::vector<int> seek_points_;
+    // After a seek FFMS2 may label the open-GOP B pictures that follow a seek point with the
+    // wrong content; frames closer than this to their seek point are reached from further back.
+    int unsafe_after_seek_ = 0;
+    // Whether FFMS2 may seek at all (it is kept linear where its seeking is not exact).
+    bool seeking_ = true;
+    // The frame FFMS2 delivered last, -1 when unknown.
+    int decoder_position_ = -1;
     std::vector<std::uint8_t> packed_;
     int packed_frame_ = -1;
 };
@@ -81,6 +91,10 @@ std::filesystem::path default_index_cache_dir();
 // The cache file name for a list of sources: a hash of their absolute paths, sizes and
 // modification times. Empty when a file cannot be examined.
 std::string index_cache_key(const std::vector<std::string>& files);
+
+// The longest run of B pictures in coding order among the first pictures of an MPEG-1/2
+// stream; -1 when the file shows no MPEG picture headers.
+int longest_mpeg_b_run(const std::filesystem::path& file);
 
 // The nominal frame rate from the first MPEG-1/2 sequence header within the first bytes of a
 // file (frame_rate_code with the MPEG-2 extension factors). False when none is found.

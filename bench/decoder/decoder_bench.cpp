@@ -1,0 +1,186 @@
+// Frame access through the decoder library against a plain single-threaded libavcodec decode of
+// the same MPEG-2 stream, in one run.
+//
+//   DecoderLibrarySequential  getFrame(0), getFrame(1), ... over the whole stream
+//   LibavcodecSequential      the reference: demux and decode every frame, one thread
+//   DecoderLibraryRandom      getFrame at random frame numbers; the counter frames_per_access
+//                             is the cost of one access in sequential frame times (a GOP is 15)
+//   OpenProject*              opening the project with and without a cached index
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <benchmark/benchmark.h>
+
+#include <dlfcn.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+struct Record {
+    std::int32_t width;
+    std::int32_t height;
+    std::int32_t rate_num;
+    std::int32_t rate_den;
+    std::int32_t frame_count;
+    std::int32_t colour_format;
+};
+
+struct DecoderLibrary {
+    DecoderLibrary()
+    {
+        ::setenv("XDG_CACHE_HOME", QV_BENCH_CACHE, 1);
+        handle = ::dlopen(QV_BENCH_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr)
+            throw std::runtime_error(::dlerror());
+        open = reinterpret_cast<Record* (*)(const char*)>(::dlsym(handle, "openMPEG2Source"));
+        get = reinterpret_cast<unsigned char* (*)(int)>(::dlsym(handle, "getFrame"));
+        close = reinterpret_cast<void (*)()>(::dlsym(handle, "closeVideo"));
+        if (!open || !get || !close)
+            throw std::runtime_error("entry points missing");
+    }
+    Record* (*open)(const char*) = nullptr;
+    unsigned char* (*get)(int) = nullptr;
+    void (*close)() = nullptr;
+    void* handle = nullptr;
+};
+
+DecoderLibrary& library()
+{
+    static DecoderLibrary lib;
+    return lib;
+}
+
+const Record& open_project()
+{
+    const Record* r = library().open(QV_BENCH_PROJECT);
+    if (r == nullptr)
+        throw std::runtime_error("cannot open the benchmark project");
+    return *r;
+}
+
+void DecoderLibrarySequential(benchmark::State& state)
+{
+    const int frames = open_project().frame_count;
+    std::uint64_t checksum = 0;
+    for (auto _ : state) {
+        for (int n = 0; n < frames; ++n) {
+            const unsigned char* frame = library().get(n);
+            if (frame == nullptr) {
+                state.SkipWithError("getFrame failed");
+                return;
+            }
+            checksum += frame[n % 720];
+        }
+    }
+    benchmark::DoNotOptimize(checksum);
+    state.SetItemsProcessed(state.iterations() * frames);
+    state.counters["frames"] = frames;
+}
+
+// Decodes the whole stream with one thread; returns the number of frames.
+int decode_with_libavcodec()
+{
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, QV_BENCH_STREAM, nullptr, nullptr) < 0)
+        throw std::runtime_error("avformat_open_input failed");
+    avformat_find_stream_info(format, nullptr);
+    const int stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const AVCodec* codec = avcodec_find_decoder(format->streams[stream]->codecpar->codec_id);
+    AVCodecContext* context = avcodec_alloc_context3(codec);
+    avcodec_parameters_to_context(context, format->streams[stream]->codecpar);
+    context->thread_count = 1;
+    avcodec_open2(context, codec, nullptr);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    int frames = 0;
+    const auto drain = [&] {
+        while (avcodec_receive_frame(context, frame) == 0) {
+            benchmark::DoNotOptimize(frame->data[0][0]);
+            ++frames;
+        }
+    };
+    while (av_read_frame(format, packet) >= 0) {
+        if (packet->stream_index == stream) {
+            avcodec_send_packet(context, packet);
+            drain();
+        }
+        av_packet_unref(packet);
+    }
+    avcodec_send_packet(context, nullptr);
+    drain();
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&context);
+    avformat_close_input(&format);
+    return frames;
+}
+
+void LibavcodecSequential(benchmark::State& state)
+{
+    int frames = 0;
+    for (auto _ : state)
+        frames = decode_with_libavcodec();
+    state.SetItemsProcessed(state.iterations() * frames);
+    state.counters["frames"] = frames;
+}
+
+void DecoderLibraryRandom(benchmark::State& state)
+{
+    const int frames = open_project().frame_count;
+    // The time of one frame in sequential access, for scale.
+    const auto start = std::chrono::steady_clock::now();
+    for (int n = 0; n < frames; ++n)
+        benchmark::DoNotOptimize(library().get(n));
+    const double per_frame =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / frames;
+
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> pick(0, frames - 1);
+    std::int64_t accesses = 0;
+    const auto random_start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(library().get(pick(random)));
+        ++accesses;
+    }
+    const double per_access =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - random_start).count() /
+        static_cast<double>(std::max<std::int64_t>(accesses, 1));
+    state.SetItemsProcessed(accesses);
+    state.counters["frames_per_access"] = per_access / per_frame;
+}
+
+void OpenProjectCached(benchmark::State& state)
+{
+    open_project();  // makes sure the index is in the cache
+    for (auto _ : state)
+        benchmark::DoNotOptimize(open_project().frame_count);
+}
+
+void OpenProjectUncached(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        library().close();
+        std::filesystem::remove_all(QV_BENCH_CACHE);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(open_project().frame_count);
+    }
+}
+
+}  // namespace
+
+BENCHMARK(DecoderLibrarySequential)->Unit(benchmark::kMillisecond);
+BENCHMARK(LibavcodecSequential)->Unit(benchmark::kMillisecond);
+BENCHMARK(DecoderLibraryRandom)->Unit(benchmark::kMillisecond);
+BENCHMARK(OpenProjectCached)->Unit(benchmark::kMillisecond);
+BENCHMARK(OpenProjectUncached)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

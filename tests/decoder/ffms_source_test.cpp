@@ -1,0 +1,154 @@
+// The FFMS2 source used by the decoder library and the frame server: index cache, stream
+// properties and the frame layouts.
+#include "companions/decoder/ffms_source.h"
+#include "decoder_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstring>
+
+using namespace qv::ffms;
+using namespace qv::decoder_test;
+
+namespace {
+
+class FfmsSourceTest : public ::testing::Test {
+protected:
+    std::unique_ptr<FfmsSource> open(const std::vector<std::string>& files, bool mpeg_only = true)
+    {
+        OpenOptions options;
+        options.cache_dir = dir_ / "index";
+        options.mpeg_only = mpeg_only;
+        std::string error;
+        auto source = FfmsSource::open(files, options, error);
+        if (!source)
+            last_error_ = error;
+        return source;
+    }
+
+    TempDir dir_;
+    std::string last_error_;
+};
+
+TEST_F(FfmsSourceTest, IndexIsBuiltOnceThenReadFromTheCache)
+{
+    const std::vector<std::string> two = {material("pal_count.m2v").string(),
+                                          material("pal_tail.m2v").string()};
+    for (const auto& files : {std::vector<std::string>{two[0]}, two}) {
+        auto first = open(files);
+        ASSERT_TRUE(first) << last_error_;
+        EXPECT_EQ(first->index_origin(), IndexOrigin::built);
+        auto second = open(files);
+        ASSERT_TRUE(second) << last_error_;
+        EXPECT_EQ(second->index_origin(), IndexOrigin::cache_hit);
+        EXPECT_EQ(second->frame_count(), first->frame_count());
+    }
+    EXPECT_EQ(files_with_extension(dir_ / "index", ".ffindex").size(), 2u);
+}
+
+TEST_F(FfmsSourceTest, DamagedCacheEntriesAreRebuilt)
+{
+    const std::vector<std::string> files = {material("ntsc_cut.m2v").string()};
+    ASSERT_TRUE(open(files));
+    const auto entry = files_with_extension(dir_ / "index", ".ffindex").at(0);
+    const std::string good = read_file(entry);
+    std::string flipped = good;
+    flipped[flipped.size() / 2] = static_cast<char>(flipped[flipped.size() / 2] ^ 0x55);
+    for (const std::string& damage : {std::string(), std::string("junk"), good.substr(0, 20), flipped}) {
+        write_file(entry, damage);
+        auto source = open(files);
+        ASSERT_TRUE(source) << last_error_;
+        EXPECT_EQ(source->index_origin(), IndexOrigin::rebuilt_after_bad_cache);
+        EXPECT_EQ(source->frame_count(), 30);
+        EXPECT_EQ(open(files)->index_origin(), IndexOrigin::cache_hit);
+    }
+}
+
+TEST_F(FfmsSourceTest, CacheKeyFollowsPathSizeAndTime)
+{
+    write_file(dir_ / "a", "12345");
+    write_file(dir_ / "b", "12345");
+    const std::string a = (dir_ / "a").string();
+    const std::string b = (dir_ / "b").string();
+    const std::string key = index_cache_key({a});
+    EXPECT_EQ(key.size(), 32u);
+    EXPECT_EQ(index_cache_key({a}), key);
+    EXPECT_NE(index_cache_key({b}), key);
+    EXPECT_NE(index_cache_key({a, b}), index_cache_key({b, a}));
+    EXPECT_EQ(index_cache_key({(dir_ / "absent").string()}), "");
+
+    struct timespec times[2] = {{1000, 0}, {1000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, a.c_str(), times, 0), 0);
+    const std::string old_time = index_cache_key({a});
+    EXPECT_NE(old_time, key);
+    times[1].tv_sec = 2000;
+    ASSERT_EQ(::utimensat(AT_FDCWD, a.c_str(), times, 0), 0);
+    EXPECT_NE(index_cache_key({a}), old_time);
+    write_file(dir_ / "a", "123456");
+    ASSERT_EQ(::utimensat(AT_FDCWD, a.c_str(), times, 0), 0);
+    EXPECT_NE(index_cache_key({a}), old_time) << "size changed, time kept";
+}
+
+TEST_F(FfmsSourceTest, RateComesFromTheSequenceHeader)
+{
+    const std::vector<std::tuple<std::string, int, int>> cases = {
+        {"pal_count.m2v", 25, 1}, {"ntsc_cut.m2v", 30000, 1001}, {"pal_422.m2v", 25, 1}};
+    for (const auto& [name, num, den] : cases) {
+        int n = 0;
+        int d = 0;
+        ASSERT_TRUE(read_mpeg_sequence_rate(material(name), n, d)) << name;
+        EXPECT_EQ(n, num) << name;
+        EXPECT_EQ(d, den) << name;
+    }
+    int n = 0;
+    int d = 0;
+    EXPECT_FALSE(read_mpeg_sequence_rate(material("tone.wav"), n, d));
+    EXPECT_FALSE(read_mpeg_sequence_rate(dir_ / "absent", n, d));
+}
+
+TEST_F(FfmsSourceTest, OtherCodecsOpenOnlyWhenAllowed)
+{
+    const std::vector<std::string> avi = {material("clip_mpeg4.avi").string()};
+    EXPECT_FALSE(open(avi, true));
+    auto source = open(avi, false);
+    ASSERT_TRUE(source) << last_error_;
+    EXPECT_EQ(source->width(), 320);
+    EXPECT_EQ(source->height(), 240);
+    EXPECT_EQ(source->rate_num(), 25);
+    EXPECT_EQ(source->rate_den(), 1);
+    EXPECT_EQ(source->frame_count(), 5);
+    EXPECT_FALSE(open({material("tone.wav").string()}, false));
+}
+
+TEST_F(FfmsSourceTest, PlanesAndPackedFrameAgree)
+{
+    auto source = open({material("ntsc_cut.m2v").string()});
+    ASSERT_TRUE(source) << last_error_;
+    EXPECT_EQ(source->packed_frame_bytes(), 720u * 480u * 3u / 2u);
+    std::string error;
+    for (int n : {0, 14, 15, 29}) {
+        FramePlanes planes;
+        ASSERT_TRUE(source->frame_planes(n, planes, error)) << error;
+        std::vector<std::uint8_t> copy;
+        const int widths[3] = {720, 360, 360};
+        const int heights[3] = {480, 240, 240};
+        for (int p = 0; p < 3; ++p) {
+            ASSERT_GE(planes.pitch[p], widths[p]);
+            for (int row = 0; row < heights[p]; ++row)
+                copy.insert(copy.end(), planes.data[p] + row * planes.pitch[p],
+                            planes.data[p] + row * planes.pitch[p] + widths[p]);
+        }
+        const std::uint8_t* packed = source->frame_packed(n, error);
+        ASSERT_NE(packed, nullptr) << error;
+        EXPECT_EQ(std::memcmp(packed, copy.data(), copy.size()), 0) << n;
+    }
+    FramePlanes planes;
+    EXPECT_FALSE(source->frame_planes(-1, planes, error));
+    EXPECT_FALSE(source->frame_planes(30, planes, error));
+    EXPECT_EQ(source->frame_packed(30, error), nullptr);
+}
+
+}  // namespace
