@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace qv {
@@ -54,6 +55,8 @@ struct FrameStore {
     alignas(64) uint8_t prev_v[MAX_PLANE_BYTES];
     alignas(64) uint8_t bitmap[BITMAP_BYTES];
     int32_t current_frame = 0;
+    // Held while the bitmap is written (the scan worker renders) or read (the window paints).
+    std::mutex bitmap_mutex;
 
     // One allocation for the whole run; the buffers start zeroed.
     static std::unique_ptr<FrameStore> create();

@@ -211,6 +211,8 @@ void PageModel::add_observer(Observer observer) {
 
 void PageModel::notify_all() { notify(0); }
 
+void PageModel::touch(int id) { notify(id); }
+
 void PageModel::notify(int id) {
     std::vector<Observer> copy;
     {

@@ -117,6 +117,9 @@ public:
     void add_observer(Observer observer);
     // Tells the observers that any control may have changed (after direct record changes).
     void notify_all();
+    // Tells the observers that what a control shows changed outside the model (the preview
+    // picture after a new bitmap).
+    void touch(int id);
 
 private:
     Control& at(int id);

@@ -1,0 +1,28 @@
+#include "app/startup.h"
+
+#include "app/environment.h"
+#include "app/wiring.h"
+
+namespace qv {
+
+void start_up(Core& core, const std::string& program_file) {
+    wire_hooks(core);
+    set_initial_state(core);
+    core.ui.window.set_enabled(win::ENCODE, true);
+    core.ui.window.set_enabled(win::EXIT, true);
+    core.ui.window.set_enabled(win::ABOUT, true);
+    if (program_file.empty())
+        discover_environment(core);
+    else
+        discover_environment(core, program_file);
+    reset_to_defaults(core);
+    detect_cpu_level(core);
+}
+
+void close_requested(Core& core) {
+    if (core.shell) core.shell->request_quit(0);
+}
+
+void shut_down(Core& core) { (void)core; }
+
+}  // namespace qv
