@@ -1,0 +1,2 @@
+# Sound without pictures.
+BlankClip(length=100).KillVideo

@@ -1,0 +1,3 @@
+v = BlankClip(
+  length = 5) ++ Undefined
+"unterminated

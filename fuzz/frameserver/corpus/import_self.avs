@@ -1,0 +1,1 @@
+Import("fuzz.avs")
