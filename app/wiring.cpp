@@ -1,9 +1,13 @@
 #include "app/wiring.h"
 
+#include "matrix/builtin_matrices.h"
+#include "sources/input_classification.h"
+
 namespace qv {
 
 void wire_hooks(Core& core) {
-    (void)core;
+    core.hooks.show_selected_matrix = [](Core& c) { show_selected_matrix(c); };
+    core.hooks.classify_input = [](Core& c) { classify_input(c); };
 }
 
 }  // namespace qv
