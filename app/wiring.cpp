@@ -1,7 +1,5 @@
 #include "app/wiring.h"
 
-#include "sources/input_classification.h"
-
 #include "matrix/builtin_matrices.h"
 #include "sources/input_classification.h"
 
