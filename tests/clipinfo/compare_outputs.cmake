@@ -1,0 +1,10 @@
+# Runs the C caller and the clipinfo front end on the same clips; their outputs must match.
+execute_process(COMMAND ${CALLER} ${CLIPS} OUTPUT_VARIABLE from_caller RESULT_VARIABLE rc1)
+execute_process(COMMAND ${FRONT_END} ${CLIPS} OUTPUT_VARIABLE from_front_end RESULT_VARIABLE rc2)
+if(NOT rc1 EQUAL 0 OR NOT rc2 EQUAL 0)
+    message(FATAL_ERROR "exit codes ${rc1} and ${rc2}")
+endif()
+if(NOT from_caller STREQUAL from_front_end OR from_caller STREQUAL "")
+    message(FATAL_ERROR "C caller:\n${from_caller}\nfront end:\n${from_front_end}")
+endif()
+message(STATUS "${from_caller}")
