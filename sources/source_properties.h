@@ -1,0 +1,20 @@
+// What every open source derives from its properties: rate, length and the frame range, and the
+// check of the source against DVD sizes and frame rates.
+#pragma once
+
+#include "settings/core.h"
+
+namespace qv {
+
+// fps and duration; the frame range (the whole source unless the settings file gave one);
+// frames_to_encode.
+void apply_source_properties(Core& core);
+
+// Appends the DVD warnings about the source to the message line and sets film_rate.
+void check_dvd_compliance(Core& core);
+
+// A frame size the frame store cannot hold: the message to append (", can't load video, ..."),
+// or nullptr when the size fits.
+const char* frame_size_problem(int width, int height);
+
+}  // namespace qv
