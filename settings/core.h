@@ -17,6 +17,8 @@
 namespace qv {
 
 struct Core;
+// The decoder library binding of index projects (sources/project_source.h); made on first use.
+struct ProjectBinding;
 
 // Operations of higher subsystems that lower ones trigger (the reset redraws the matrix cells
 // and the movie information; the settings reader classifies the named input). The program wires
@@ -40,6 +42,9 @@ struct Core {
     std::unique_ptr<FrameStore> frames = FrameStore::create();
     Shell* shell = nullptr;
     Hooks hooks;
+    // Library, entry points and open project of the index-project source; held from the first
+    // project open to shutdown.
+    std::shared_ptr<ProjectBinding> project_binding;
 
     int vector_level = 0;  // 1 MMX, 2 SSE2, 3 SSE3
     std::atomic<bool> scan_running{false};
