@@ -17,6 +17,7 @@
 namespace qv {
 
 struct Core;
+struct ScriptBinding;  // the frame-server binding's library, environment and clip (sources/)
 // The decoder library binding of index projects (sources/project_source.h); made on first use.
 struct ProjectBinding;
 
@@ -42,6 +43,9 @@ struct Core {
     std::unique_ptr<FrameStore> frames = FrameStore::create();
     Shell* shell = nullptr;
     Hooks hooks;
+    // Library, script environment and clip of the frame-server source; held from the first
+    // script open to close_script_library (shutdown).
+    std::shared_ptr<ScriptBinding> script_binding;
     // Library, entry points and open project of the index-project source; held from the first
     // project open to shutdown.
     std::shared_ptr<ProjectBinding> project_binding;
