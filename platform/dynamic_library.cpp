@@ -31,9 +31,15 @@ bool DynamicLibrary::open(const std::string& name_or_path) {
     return true;
 }
 
-void DynamicLibrary::close() {
-    if (handle_) ::dlclose(handle_);
+bool DynamicLibrary::close() {
+    bool released = true;
+    if (handle_ && ::dlclose(handle_) != 0) {
+        const char* e = ::dlerror();
+        error_ = e ? e : "cannot release library";
+        released = false;
+    }
     handle_ = nullptr;
+    return released;
 }
 
 void* DynamicLibrary::symbol(const char* name) const {

@@ -20,7 +20,9 @@ public:
     // first.
     bool open(const std::string& name_or_path);
     bool is_open() const { return handle_ != nullptr; }
-    void close();
+    // Releases the library; false when the system refused to unload it (the handle is
+    // forgotten either way).
+    bool close();
 
     // The address of an exported symbol, or nullptr.
     void* symbol(const char* name) const;
