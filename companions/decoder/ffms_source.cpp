@@ -244,10 +244,44 @@ int longest_mpeg_b_run(const std::filesystem::path& file)
 
 struct FfmsSource::Impl {
     FFMS_VideoSource* video = nullptr;
-    ~Impl()
+    IndexPtr index;
+    std::string url;
+    int track = 0;
+    int threads = 1;
+    int seek_mode = FFMS_SEEK_NORMAL;
+    int output_width = 0;
+    int output_height = 0;
+
+    ~Impl() { destroy(); }
+    void destroy()
     {
         if (video != nullptr)
             FFMS_DestroyVideoSource(video);
+        video = nullptr;
+    }
+    // (Re)creates the decoder at frame 0, delivering 8-bit 4:2:0 at the output size once that
+    // is known.
+    bool create(std::string& error)
+    {
+        destroy();
+        ErrorBuffer err;
+        video = FFMS_CreateVideoSource(url.c_str(), track, index.get(), threads, seek_mode, &err.info);
+        if (video == nullptr) {
+            error = err.message("cannot open the video");
+            return false;
+        }
+        return output_width == 0 || set_output(error);
+    }
+    bool set_output(std::string& error)
+    {
+        ErrorBuffer err;
+        const int formats[] = {FFMS_GetPixFmt("yuv420p"), -1};
+        if (FFMS_SetOutputFormatV2(video, formats, output_width, output_height,
+                                   FFMS_RESIZER_BICUBIC, &err.info) != 0) {
+            error = err.message("cannot convert the video to 4:2:0");
+            return false;
+        }
+        return true;
     }
 };
 
@@ -415,42 +449,39 @@ std::unique_ptr<FfmsSource> FfmsSource::open(const std::vector<std::string>& fil
         if (info != nullptr && info->KeyFrame != 0)
             source->seek_points_.push_back(n);
     }
-    // Elementary streams seek exactly except for the B pictures just after a seek point; system
-    // streams are decoded linearly (rewinding for backward steps), which is always exact.
+    // Elementary streams seek exactly except for the B pictures just after a seek point; in
+    // system streams FFMS2 cannot tell where a seek landed, so they are decoded linearly and a
+    // step backwards starts a fresh decoder.
     source->seeking_ = !is_mpeg_system_stream(absolute.front());
     source->unsafe_after_seek_ = longest_mpeg_b_run(absolute.front()) + 1;
-    FFMS_VideoSource* video = FFMS_CreateVideoSource(
-        url.c_str(), track, index.get(), configured_threads(options.threads),
-        source->seeking_ ? FFMS_SEEK_NORMAL : FFMS_SEEK_LINEAR, &err.info);
-    if (video == nullptr) {
-        error = err.message("cannot open the video");
+    Impl& impl = *source->impl_;
+    impl.url = url;
+    impl.track = track;
+    impl.threads = configured_threads(options.threads);
+    impl.seek_mode = source->seeking_ ? FFMS_SEEK_NORMAL : FFMS_SEEK_LINEAR;
+    impl.index = std::move(index);  // kept for fresh decoders
+    if (!impl.create(error))
         return nullptr;
-    }
-    source->impl_->video = video;
-    const FFMS_VideoProperties* props = FFMS_GetVideoProperties(video);
+    const FFMS_VideoProperties* props = FFMS_GetVideoProperties(impl.video);
     source->frame_count_ = props->NumFrames;
 
-    const FFMS_Frame* first = FFMS_GetFrame(video, 0, &err.info);
+    const FFMS_Frame* first = FFMS_GetFrame(impl.video, 0, &err.info);
     source->decoder_position_ = first == nullptr ? -1 : 0;
     if (first == nullptr) {
         error = err.message("cannot decode the first frame");
         return nullptr;
     }
-    const int encoded_width = first->EncodedWidth;
-    const int encoded_height = first->EncodedHeight;
-    source->width_ = encoded_width & ~1;
-    source->height_ = encoded_height & ~1;
+    source->width_ = first->EncodedWidth & ~1;
+    source->height_ = first->EncodedHeight & ~1;
     if (source->width_ < 2 || source->height_ < 2 || source->frame_count_ <= 0) {
         error = "the video has no usable picture size";
         return nullptr;
     }
     // Every frame comes out 8-bit 4:2:0 at the first frame's size, whatever the stream does later.
-    const int formats[] = {FFMS_GetPixFmt("yuv420p"), -1};
-    if (FFMS_SetOutputFormatV2(video, formats, encoded_width, encoded_height,
-                               FFMS_RESIZER_BICUBIC, &err.info) != 0) {
-        error = err.message("cannot convert the video to 4:2:0");
+    impl.output_width = first->EncodedWidth;
+    impl.output_height = first->EncodedHeight;
+    if (!impl.set_output(error))
         return nullptr;
-    }
 
     int num = 0;
     int den = 0;
@@ -524,10 +555,18 @@ bool FfmsSource::decode_exactly(int n, std::string& error)
         decoder_position_ = m;
         return true;
     };
+    if (!seeking_) {
+        if (decoder_position_ < 0 || n < decoder_position_) {
+            decoder_position_ = -1;
+            if (!impl_->create(error))
+                return false;
+        }
+        return fetch(n);
+    }
     const int key = seek_point_at_or_before(n);
     const bool forward = decoder_position_ >= 0 && n >= decoder_position_ &&
                          key <= decoder_position_ + 11;
-    if (seeking_ && !forward && key > 0 && n - key < unsafe_after_seek_) {
+    if (!forward && key > 0 && n - key < unsafe_after_seek_) {
         int start = key - 1;
         while (start > 0) {
             const int start_key = seek_point_at_or_before(start);
