@@ -55,6 +55,11 @@ struct Core {
 
     // Shorthand for the message line.
     void show(std::string_view text, bool append = false) { message.show_message(text, append); }
+
+    // The scene-change scan's worker (preview/scene_scan.h); releasing it stops and joins the
+    // thread. Keep this the LAST member: it is destroyed first, while everything the worker
+    // touches (frame store, source bindings, pages, message line) still exists.
+    std::shared_ptr<void> scan_job;
 };
 
 // The initial run-time state, set before anything else at start-up.
