@@ -98,11 +98,11 @@ constexpr const char* SHOWN_NAMES[13] = {"",        "MPEG",     "QLB",     "NOTC
                                          "HVSBEST", "AVAMAT6",  "AVAMAT7", "QVLOW"};
 }  // namespace
 
-std::string_view matrix_file_name(int index) {
+std::string_view builtin_matrix_word(int index) {
     return (index >= 1 && index <= 12) ? FILE_NAMES[index] : std::string_view();
 }
 
-std::string_view matrix_shown_name(int index) {
+std::string_view builtin_matrix_caption(int index) {
     return (index >= 1 && index <= 12) ? SHOWN_NAMES[index] : std::string_view();
 }
 

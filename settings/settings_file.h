@@ -86,7 +86,7 @@ const KeywordInfo* match_keyword(std::string_view upper_record);
 
 // Built-in matrix names by index 1..12, as the writer spells them and as the matrix list shows
 // them.
-std::string_view matrix_file_name(int index);   // "mpeg" ... "qvlow"; empty outside 1..12
-std::string_view matrix_shown_name(int index);  // "MPEG" ... "QVLOW"; empty outside 1..12
+std::string_view builtin_matrix_word(int index);   // "mpeg" ... "qvlow"; empty outside 1..12
+std::string_view builtin_matrix_caption(int index);  // "MPEG" ... "QVLOW"; empty outside 1..12
 
 }  // namespace qv

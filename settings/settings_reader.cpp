@@ -398,7 +398,7 @@ void apply(Core& core, const ReadValues& v) {
     }
     if (seen(kw::MATRIX)) {
         s.matrix_mode = MatrixMode::builtin;
-        std::string_view name = matrix_shown_name(s.builtin_matrix);
+        std::string_view name = builtin_matrix_caption(s.builtin_matrix);
         mx.set_text(mtx::COMBO, name);
         for (int i = 0; i < 12; ++i)
             if (name == MATRIX_LIST_NAMES[i]) mx.set_selection(mtx::COMBO, i);

@@ -191,7 +191,7 @@ bool emit_lines(Core& core, LineSink& sink) {
     }
 
     if (s.matrix_mode == MatrixMode::builtin) {
-        std::string_view name = matrix_file_name(s.builtin_matrix);
+        std::string_view name = builtin_matrix_word(s.builtin_matrix);
         if (!name.empty()) out.value("*MATRIX", name);
     } else {
         out.flag("*CUSTOMMATRIX");
