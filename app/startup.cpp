@@ -1,7 +1,9 @@
 #include "app/startup.h"
 
 #include "app/environment.h"
+#include "app/page_refresh.h"
 #include "app/wiring.h"
+#include "settings/settings_reader.h"
 
 namespace qv {
 
@@ -16,6 +18,8 @@ void start_up(Core& core, const std::string& program_file) {
     else
         discover_environment(core, program_file);
     reset_to_defaults(core);
+    load_settings(core, SettingsFile::program);
+    refresh_pages(core);
     detect_cpu_level(core);
 }
 

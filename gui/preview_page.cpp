@@ -29,8 +29,20 @@ PreviewGeometry preview_geometry(int aspect_ratio, int client_width, int client_
     const Box& b = BOXES[aspect_ratio - 1];
     float sx = static_cast<float>(client_width) / DESIGN_WIDTH;
     float sy = static_cast<float>(client_height) / DESIGN_HEIGHT;
-    return {static_cast<int>(b.left * sx), static_cast<int>(b.top * sy),
-            static_cast<int>(b.right * sx), static_cast<int>(b.bottom * sy), b.width, b.height};
+    PreviewGeometry g{};
+    g.left = static_cast<int>(b.left * sx);
+    g.top = static_cast<int>(b.top * sy);
+    g.right = static_cast<int>(b.right * sx);
+    g.bottom = static_cast<int>(b.bottom * sy);
+    float scale = sx < sy ? sx : sy;
+    if (scale < 1.0f) scale = 1.0f;  // never smaller than the design's picture
+    g.draw_width = static_cast<int>(b.width * scale);
+    g.draw_height = static_cast<int>(b.height * scale);
+    g.draw_left = g.left + ((g.right - g.left) - g.draw_width) / 2;
+    g.draw_top = g.top + ((g.bottom - g.top) - g.draw_height) / 2;
+    if (g.draw_left < g.left) g.draw_left = g.left;
+    if (g.draw_top < g.top) g.draw_top = g.top;
+    return g;
 }
 
 PreviewPage::PreviewPage(Core& core, QWidget* parent) : QWidget(parent), core_(core) {
@@ -41,6 +53,7 @@ void PreviewPage::draw_preview() { update(); }
 
 void PreviewPage::paintEvent(QPaintEvent*) {
     if (!core_.settings.input_opened) return;
+    std::lock_guard<std::mutex> lock(core_.frames->bitmap_mutex);
     const uint8_t* bmp = core_.frames->bitmap;
     if (bmp[0] != 'B' || bmp[1] != 'M') return;
     int width = static_cast<int>(le32(bmp + 18));
@@ -57,7 +70,7 @@ void PreviewPage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setClipRect(QRect(QPoint(g.left, g.top), QPoint(g.right - 1, g.bottom - 1)));
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.drawImage(QRect(g.left, g.top, g.draw_width, g.draw_height), image);
+    painter.drawImage(QRect(g.draw_left, g.draw_top, g.draw_width, g.draw_height), image);
 }
 
 }  // namespace qv::gui

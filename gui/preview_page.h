@@ -8,10 +8,14 @@
 
 namespace qv::gui {
 
-// The box and drawn size for an aspect ratio (1..4) on a page of the given client size.
+// The box and drawn size for an aspect ratio (1..4) on a page of the given client size. On the
+// design's page size (618 x 296) the box and the drawn size are the design's; on a larger page
+// the box scales with the page and the picture grows with it, keeping its shape and centred in
+// the box (so a resized window shows a larger preview instead of a small one in a corner).
 struct PreviewGeometry {
-    int left, top, right, bottom;  // clip box, scaled to the page
-    int draw_width, draw_height;   // not scaled
+    int left, top, right, bottom;       // clip box, scaled to the page
+    int draw_left, draw_top;            // where the picture goes
+    int draw_width, draw_height;        // the design's drawn size, scaled with the page
 };
 PreviewGeometry preview_geometry(int aspect_ratio, int client_width, int client_height);
 
