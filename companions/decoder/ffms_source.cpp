@@ -10,6 +10,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,8 @@ constexpr std::uintmax_t MAX_INDEX_FILE_BYTES = 512u * 1024u * 1024u;
 // The sequence header of an MPEG stream lies at its very start; a program stream may put a few
 // packs of other data first.
 constexpr std::size_t SEQUENCE_SCAN_BYTES = 4u * 1024u * 1024u;
+constexpr auto CACHE_ENTRY_LIFETIME = std::chrono::hours(24 * 90);
+constexpr auto TEMPORARY_FILE_LIFETIME = std::chrono::hours(24);
 
 void init_ffms_once()
 {
@@ -128,6 +131,40 @@ bool write_file_atomically(const std::filesystem::path& path, const std::uint8_t
     return ok;
 }
 
+bool is_cache_entry_name(const std::string& name)
+{
+    return name.ends_with(".ffindex") || name.find(".ffindex.tmp.") != std::string::npos;
+}
+
+// Entries unused for a long time (a source that changed or went away) and temporary files left
+// by an interrupted write are removed whenever a new entry is written.
+void prune_index_cache(const std::filesystem::path& dir, const std::filesystem::path& keep)
+{
+    std::error_code ec;
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!is_cache_entry_name(name) || entry.path() == keep || !entry.is_regular_file(ec))
+            continue;
+        const auto written = entry.last_write_time(ec);
+        if (ec)
+            continue;
+        const bool temporary = !name.ends_with(".ffindex");
+        if (now - written > (temporary ? TEMPORARY_FILE_LIFETIME : CACHE_ENTRY_LIFETIME))
+            std::filesystem::remove(entry.path(), ec);
+    }
+}
+
+// Marks an entry as still in use, at most once a day so that reading stays cheap.
+void refresh_cache_entry(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    const auto written = std::filesystem::last_write_time(file, ec);
+    const auto now = std::filesystem::file_time_type::clock::now();
+    if (!ec && now - written > std::chrono::hours(24))
+        std::filesystem::last_write_time(file, now, ec);
+}
+
 void write_index_cache(const std::filesystem::path& file, FFMS_Index* index)
 {
     std::error_code ec;
@@ -141,6 +178,7 @@ void write_index_cache(const std::filesystem::path& file, FFMS_Index* index)
         return;
     write_file_atomically(file, buffer, size);
     FFMS_FreeIndexBuffer(&buffer);
+    prune_index_cache(file.parent_path(), file);
 }
 
 // A cached index is used only when it reads back whole and still matches the source.
@@ -162,6 +200,7 @@ IndexPtr read_index_cache(const std::filesystem::path& file, const std::string& 
     if (FFMS_IndexBelongsToFile(index.get(), source_url.c_str(), &err.info) != 0)
         return nullptr;
     was_bad = false;
+    refresh_cache_entry(file);
     return index;
 }
 

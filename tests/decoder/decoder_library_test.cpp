@@ -262,6 +262,18 @@ TEST_F(DecoderLibraryTest, SeveralSourceFilesPlayAsOneSequence)
     EXPECT_EQ(twice->frame_count, 2 * PAL_TAIL.frames);
 }
 
+TEST_F(DecoderLibraryTest, LaterPartsOfAnotherSizeComeOutAtTheFirstSize)
+{
+    ASSERT_TRUE(lib_.complete());
+    const Record* r = lib_.open(project(10, {stream_path(PAL_TAIL), stream_path(NTSC)}).c_str());
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->width, 720);
+    EXPECT_EQ(r->height, 576);
+    EXPECT_EQ(r->frame_count, PAL_TAIL.frames + NTSC.frames);
+    for (int n : {0, 19, 20, 35, 49, 25, 2})
+        EXPECT_NE(lib_.get(n), nullptr) << n;
+}
+
 TEST_F(DecoderLibraryTest, RandomAccessEqualsSequentialDecoding)
 {
     ASSERT_TRUE(lib_.complete());

@@ -8,7 +8,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstring>
+#include <set>
 
 using namespace qv::ffms;
 using namespace qv::decoder_test;
@@ -65,6 +67,32 @@ TEST_F(FfmsSourceTest, DamagedCacheEntriesAreRebuilt)
         EXPECT_EQ(source->frame_count(), 30);
         EXPECT_EQ(open(files)->index_origin(), IndexOrigin::cache_hit);
     }
+}
+
+TEST_F(FfmsSourceTest, LongUnusedCacheEntriesAreRemoved)
+{
+    const auto index_dir = dir_ / "index";
+    std::filesystem::create_directories(index_dir);
+    const auto now = std::filesystem::file_time_type::clock::now();
+    const auto age = [&](const std::string& name, int days) {
+        write_file(index_dir / name, "x");
+        std::filesystem::last_write_time(index_dir / name, now - std::chrono::hours(24 * days));
+    };
+    age("00000000000000000000000000000000.mpeg.ffindex", 200);
+    age("11111111111111111111111111111111.mpeg.ffindex", 10);
+    age("22222222222222222222222222222222.any.ffindex.tmp.99.0", 3);
+    age("33333333333333333333333333333333.any.ffindex.tmp.99.1", 0);
+    age("notes.txt", 400);
+    ASSERT_TRUE(open({material("pal_tail.m2v").string()}));
+    std::set<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(index_dir))
+        left.insert(entry.path().filename().string());
+    EXPECT_EQ(left.size(), 4u);
+    EXPECT_FALSE(left.contains("00000000000000000000000000000000.mpeg.ffindex"));
+    EXPECT_FALSE(left.contains("22222222222222222222222222222222.any.ffindex.tmp.99.0"));
+    EXPECT_TRUE(left.contains("11111111111111111111111111111111.mpeg.ffindex"));
+    EXPECT_TRUE(left.contains("33333333333333333333333333333333.any.ffindex.tmp.99.1"));
+    EXPECT_TRUE(left.contains("notes.txt"));
 }
 
 TEST_F(FfmsSourceTest, CacheKeyFollowsPathSizeAndTime)
