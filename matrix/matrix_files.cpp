@@ -47,7 +47,12 @@ std::string mtx_text(const MatrixValues& intra, const MatrixValues& non_intra) {
     out.reserve(2 * 8 * 33 + 1);
     auto rows = [&out](const MatrixValues& values) {
         for (std::size_t row = 0; row < 8; ++row) {
-            for (std::size_t col = 0; col < 8; ++col) out += right_aligned(values[row * 8 + col], 4);
+            // Right-aligned in four columns; a value too wide for them (possible only in a pair
+            // that was never made valid) still gets a blank before it, so it reads back.
+            for (std::size_t col = 0; col < 8; ++col) {
+                out += ' ';
+                out += right_aligned(values[row * 8 + col], 3);
+            }
             out += '\n';
         }
     };

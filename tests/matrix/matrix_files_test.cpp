@@ -88,6 +88,13 @@ TEST(MatrixWriters, LowBytesAndWideValues) {
     std::string text = mtx_text(a, b);
     EXPECT_EQ(text.substr(0, 8), " 250 251");
     EXPECT_NE(text.find("  -1  -1"), std::string::npos);
+    MatrixValues wide{};
+    wide.fill(-2147483647 - 1);
+    wide[1] = 12345;
+    EXPECT_EQ(mtx_text(wide, b).substr(0, 25), " -2147483648 12345 -21474");
+    MatrixValues intra{}, non_intra{};
+    ASSERT_TRUE(parse_mtx_text(mtx_text(wide, b), intra, non_intra));
+    EXPECT_EQ(intra, wide);
 }
 
 TEST(MatrixWriters, FailedWriteKeepsTheOldFileAndLeavesNothing) {
