@@ -317,8 +317,12 @@ void open_script_source(Core& core) {
     }
 
     forget_input(core);
-    core.show(code_message(code));
-    if (code == SCRIPT_IMPORT_FAILED) core.show(error_text, true);
+    // One text for the import failure: appended on its own, the error text would lose the blank
+    // that ends the first part (the line drops trailing blanks).
+    if (code == SCRIPT_IMPORT_FAILED)
+        core.show(std::string(code_message(code)) + error_text);
+    else
+        core.show(code_message(code));
     core.ui.main.set_text(mainp::INPUT, INPUT_CAPTION_UNSET);
 }
 
