@@ -392,10 +392,21 @@ TEST(FrameServerScripts, LanguageBasics) {
     EXPECT_EQ(s.info().num_frames, 10);
     EXPECT_EQ(s.info().pixel_type, kYV12);
 
+    // A bare function name is a call; a call that needs a clip takes `last`.
+    Session bare;
+    ASSERT_TRUE(bare.run("BlankClip(length=3, width=32, height=32)\nConvertToYV12\n")) << bare.error();
+    EXPECT_EQ(bare.info().pixel_type, kYV12);
+    EXPECT_EQ(bare.info().num_frames, 3);
+
+    // Scripts whose value is not a clip.
     Session number;
     EXPECT_FALSE(number.run("1 + 41"));
     EXPECT_EQ(number.result_type(), 'i');
     EXPECT_EQ(number.result_int(), 42);
+    Session empty;
+    EXPECT_FALSE(empty.run("# nothing here\n"));
+    EXPECT_EQ(empty.result_type(), 'v');
+    EXPECT_TRUE(empty.error().empty());
 }
 
 TEST(FrameServerErrors, TextsReadLikeTheFrameServersOwn) {
