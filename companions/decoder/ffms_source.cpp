@@ -207,9 +207,12 @@ IndexPtr read_index_cache(const std::filesystem::path& file, const std::string& 
 IndexPtr build_index(const std::string& source_url, bool mpeg_only, std::string& error)
 {
     ErrorBuffer err;
-    // Only local files (and their concatenation) may be read, whatever the data asks for.
-    const FFMS_KeyValuePair options[] = {{"protocol_whitelist", "file,concat"}};
-    FFMS_Indexer* indexer = FFMS_CreateIndexer2(source_url.c_str(), options, 1, &err.info);
+    // Only local files (and their concatenation) may be read, whatever the data asks for; MPEG
+    // sources are read only by the MPEG demuxers (program, elementary and transport streams).
+    const FFMS_KeyValuePair options[] = {{"protocol_whitelist", "file,concat"},
+                                         {"format_whitelist", "mpeg,mpegvideo,mpegts"}};
+    FFMS_Indexer* indexer =
+        FFMS_CreateIndexer2(source_url.c_str(), options, mpeg_only ? 2 : 1, &err.info);
     if (indexer == nullptr) {
         error = err.message("cannot read the video file");
         return nullptr;
