@@ -1,0 +1,66 @@
+// Scratch folders and small file helpers for the settings-file tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "app/wiring.h"
+#include "settings/core.h"
+
+namespace qv::testing_support {
+
+class ScratchDir {
+public:
+    ScratchDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qv-settingsfile-XXXXXX").string();
+        char* made = ::mkdtemp(pattern.data());
+        EXPECT_NE(made, nullptr);
+        path_ = pattern;
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+inline void write_text(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+inline std::string read_text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline std::string golden(const std::string& name) {
+    return read_text(std::string(QV_SOURCE_DIR) + "/tests/settingsfile/golden/" + name);
+}
+
+// A Core as the program has it after start-up: hooks wired, the defaults in force, the decoder
+// folder inside `dir`.
+inline void prepare(Core& core, const ScratchDir& dir) {
+    wire_hooks(core);
+    core.env.program_dir = dir.path() + "/";
+    core.env.decoder_dir = dir.path() + "/DGDecode/";
+    core.settings.qv_ini_path = dir.file("QV.ini");
+    reset_to_defaults(core);
+}
+
+}  // namespace qv::testing_support
