@@ -4,8 +4,17 @@
 #include "app/page_refresh.h"
 #include "app/wiring.h"
 #include "settings/settings_reader.h"
+#include "sources/project_source.h"
+#include "sources/script_source.h"
 
 namespace qv {
+
+void open_named_input(Core& core) {
+    if (core.source.is_script)
+        open_script_source(core);
+    else if (core.source.is_project)
+        open_project_source(core);
+}
 
 void start_up(Core& core, const std::string& program_file) {
     wire_hooks(core);
@@ -19,6 +28,7 @@ void start_up(Core& core, const std::string& program_file) {
         discover_environment(core, program_file);
     reset_to_defaults(core);
     load_settings(core, SettingsFile::program);
+    open_named_input(core);
     refresh_pages(core);
     detect_cpu_level(core);
 }
@@ -27,6 +37,9 @@ void close_requested(Core& core) {
     if (core.shell) core.shell->request_quit(0);
 }
 
-void shut_down(Core& core) { (void)core; }
+void shut_down(Core& core) {
+    close_script_library(core);
+    if (core.source.decoder_loaded) free_decoder_library(core);
+}
 
 }  // namespace qv

@@ -11,6 +11,9 @@ namespace qv {
 // check. `program_file` empty: the running program's own file.
 void start_up(Core& core, const std::string& program_file = {});
 
+// Opens the input that a settings load classified (a script or a project).
+void open_named_input(Core& core);
+
 // The close box: stop a running scan (" aborting scene change detection scan...", a 1000 ms
 // wait) and ask to quit.
 void close_requested(Core& core);

@@ -20,6 +20,7 @@ namespace {
 
 void save_screenshots(qv::Core& core, qv::gui::MainWindow& window, const QString& folder) {
     QDir().mkpath(folder);
+    std::printf("message line:%s\n", core.message.message_text().c_str());
     const char* names[4] = {"main", "advanced", "matrix", "preview"};
     for (int i = 0; i < 4; ++i) {
         // Through the tab handler, as a click on the tab would.
