@@ -494,6 +494,8 @@ private:
 Program parse_script(std::string_view text, const std::string& path) {
     if (text.size() > kMaxScriptBytes)
         throw ScriptError("Script error: the script is too large (more than 4 MB)\n(" + path + ")");
+    // Editors on some systems start UTF-8 files with a byte order mark; it is not script text.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     return Parser(Lexer(text, path).run(), path).run();
 }
 

@@ -392,6 +392,12 @@ TEST(FrameServerScripts, LanguageBasics) {
     EXPECT_EQ(s.info().num_frames, 10);
     EXPECT_EQ(s.info().pixel_type, kYV12);
 
+    // Windows line ends and a UTF-8 byte order mark are fine; so are non-ASCII comments.
+    Session windows;
+    ASSERT_TRUE(windows.run("\xEF\xBB\xBF# gr\xC3\xBC\xC3\x9F\r\nBlankClip(length=4)\r\nTrim(1, 2)\r\n"))
+        << windows.error();
+    EXPECT_EQ(windows.info().num_frames, 2);
+
     // A bare function name is a call; a call that needs a clip takes `last`.
     Session bare;
     ASSERT_TRUE(bare.run("BlankClip(length=3, width=32, height=32)\nConvertToYV12\n")) << bare.error();
