@@ -255,13 +255,11 @@ std::vector<unsigned char> read_head(const std::filesystem::path& file, std::siz
     return data;
 }
 
-// MPEG program and transport streams: FFMS2 cannot tell exactly where a seek in them landed.
-bool is_mpeg_system_stream(const std::filesystem::path& file)
+// MPEG program streams (DVD VOB files): after a seek in them FFMS2 labels the frames one off.
+bool is_mpeg_program_stream(const std::filesystem::path& file)
 {
-    const auto head = read_head(file, 189);
-    if (head.size() >= 4 && head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == 0xBA)
-        return true;
-    return head.size() >= 189 && head[0] == 0x47 && head[188] == 0x47;
+    const auto head = read_head(file, 4);
+    return head.size() == 4 && head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == 0xBA;
 }
 
 }  // namespace
@@ -491,10 +489,9 @@ std::unique_ptr<FfmsSource> FfmsSource::open(const std::vector<std::string>& fil
         if (info != nullptr && info->KeyFrame != 0)
             source->seek_points_.push_back(n);
     }
-    // Elementary streams seek exactly except for the B pictures just after a seek point; in
-    // system streams FFMS2 cannot tell where a seek landed, so they are decoded linearly and a
-    // step backwards starts a fresh decoder.
-    source->seeking_ = !is_mpeg_system_stream(absolute.front());
+    // Elementary and transport streams seek exactly except for the B pictures just after a seek
+    // point; program streams are decoded linearly, and a step backwards starts a fresh decoder.
+    source->seeking_ = !is_mpeg_program_stream(absolute.front());
     source->unsafe_after_seek_ = longest_mpeg_b_run(absolute.front()) + 1;
     Impl& impl = *source->impl_;
     impl.url = url;
