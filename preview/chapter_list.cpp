@@ -62,16 +62,30 @@ void sort_chapters(std::span<int32_t> chapters, int32_t count) {
         count = static_cast<int32_t>(chapters.size()) - 1;
     int32_t* a = chapters.data();  // a[1..n]
     const std::size_t n = static_cast<std::size_t>(count);
+    // Every refresh of the pages sorts the list again; a list in order needs no heap.
+    if (std::is_sorted(a + 1, a + 1 + n)) return;
 
-    // Moves `value` down from position `hole` of the heap a[1..size] to where it belongs.
+    // Puts `value` into the heap a[hole..size] whose top `hole` is free: the hole first runs down
+    // to a leaf along the larger children (one comparison per level), then `value` climbs back
+    // up to its place. Values taken from the bottom are small, so the climb is short; this needs
+    // about half the comparisons of the textbook sift.
     auto sift_down = [a](std::size_t hole, std::size_t size, int32_t value) {
+        const std::size_t top = hole;
         std::size_t child = hole * 2;
-        while (child <= size) {
-            if (child < size && a[child] < a[child + 1]) ++child;
-            if (value >= a[child]) break;
+        while (child < size) {
+            if (child * 4 <= size) __builtin_prefetch(a + child * 4);  // the grandchildren
+            child += a[child + 1] > a[child] ? 1 : 0;
             a[hole] = a[child];
             hole = child;
             child = hole * 2;
+        }
+        if (child == size) {  // a last parent with one child
+            a[hole] = a[child];
+            hole = child;
+        }
+        while (hole > top && a[hole / 2] < value) {
+            a[hole] = a[hole / 2];
+            hole /= 2;
         }
         a[hole] = value;
     };
