@@ -372,7 +372,7 @@ std::string index_cache_key(const std::vector<std::string>& files)
     return text;
 }
 
-bool read_mpeg_sequence_rate(const std::filesystem::path& file, int& num, int& den)
+bool read_mpeg_sequence_header(const std::filesystem::path& file, MpegSequence& sequence)
 {
     const std::vector<unsigned char> data = read_head(file, SEQUENCE_SCAN_BYTES);
     const std::size_t size = data.size();
@@ -385,12 +385,15 @@ bool read_mpeg_sequence_rate(const std::filesystem::path& file, int& num, int& d
                                                                   {50, 1},
                                                                   {60000, 1001},
                                                                   {60, 1}}};
-    for (std::size_t i = 0; i + 8 <= size; ++i) {
+    for (std::size_t i = 0; i + 12 <= size; ++i) {
         if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1 || data[i + 3] != 0xB3)
             continue;
         const int code = data[i + 7] & 0x0F;
-        if (code < 1 || code > 8)
+        // The marker bit after the bit rate guards against start codes split across packets.
+        if (code < 1 || code > 8 || (data[i + 10] & 0x20) == 0)
             continue;
+        sequence.width = (data[i + 4] << 4) | (data[i + 5] >> 4);
+        sequence.height = ((data[i + 5] & 0x0F) << 8) | data[i + 6];
         long long n = RATES[static_cast<std::size_t>(code)][0];
         long long d = RATES[static_cast<std::size_t>(code)][1];
         // An MPEG-2 sequence extension follows closely and may scale the rate.
@@ -406,8 +409,8 @@ bool read_mpeg_sequence_rate(const std::filesystem::path& file, int& num, int& d
             break;
         }
         const long long g = std::gcd(n, d);
-        num = static_cast<int>(n / g);
-        den = static_cast<int>(d / g);
+        sequence.rate_num = static_cast<int>(n / g);
+        sequence.rate_den = static_cast<int>(d / g);
         return true;
     }
     return false;
@@ -522,9 +525,16 @@ std::unique_ptr<FfmsSource> FfmsSource::open(const std::vector<std::string>& fil
     if (!impl.set_output(error))
         return nullptr;
 
+    // The rate the stream declares; FFMS2 derives its rate from time stamps, which an
+    // elementary stream does not have.
     int num = 0;
     int den = 0;
-    if (!read_mpeg_sequence_rate(absolute.front(), num, den)) {
+    MpegSequence sequence;
+    if (read_mpeg_sequence_header(absolute.front(), sequence) &&
+        sequence.width == impl.output_width && sequence.height == impl.output_height) {
+        num = sequence.rate_num;
+        den = sequence.rate_den;
+    } else {
         num = props->FPSNumerator;
         den = props->FPSDenominator;
         if (num > 0 && den > 0) {

@@ -96,8 +96,16 @@ std::string index_cache_key(const std::vector<std::string>& files);
 // stream; -1 when the file shows no MPEG picture headers.
 int longest_mpeg_b_run(const std::filesystem::path& file);
 
-// The nominal frame rate from the first MPEG-1/2 sequence header within the first bytes of a
-// file (frame_rate_code with the MPEG-2 extension factors). False when none is found.
-bool read_mpeg_sequence_rate(const std::filesystem::path& file, int& num, int& den);
+struct MpegSequence {
+    int width = 0;
+    int height = 0;
+    // The nominal frame rate: frame_rate_code with the MPEG-2 extension factors.
+    int rate_num = 0;
+    int rate_den = 0;
+};
+
+// The first MPEG-1/2 sequence header within the first megabytes of a file. False when there is
+// none.
+bool read_mpeg_sequence_header(const std::filesystem::path& file, MpegSequence& sequence);
 
 }  // namespace qv::ffms

@@ -120,21 +120,29 @@ TEST_F(FfmsSourceTest, CacheKeyFollowsPathSizeAndTime)
     EXPECT_NE(index_cache_key({a}), old_time) << "size changed, time kept";
 }
 
-TEST_F(FfmsSourceTest, RateComesFromTheSequenceHeader)
+TEST_F(FfmsSourceTest, SizeAndRateComeFromTheSequenceHeader)
 {
-    const std::vector<std::tuple<std::string, int, int>> cases = {
-        {"pal_count.m2v", 25, 1}, {"ntsc_cut.m2v", 30000, 1001}, {"pal_422.m2v", 25, 1}};
-    for (const auto& [name, num, den] : cases) {
-        int n = 0;
-        int d = 0;
-        ASSERT_TRUE(read_mpeg_sequence_rate(material(name), n, d)) << name;
-        EXPECT_EQ(n, num) << name;
-        EXPECT_EQ(d, den) << name;
+    const std::vector<std::tuple<std::string, int, int, int, int>> cases = {
+        {"pal_count.m2v", 720, 576, 25, 1},
+        {"ntsc_cut.m2v", 720, 480, 30000, 1001},
+        {"pal_422.m2v", 720, 576, 25, 1},
+        {"pal_vob.vob", 720, 576, 25, 1}};
+    for (const auto& [name, width, height, num, den] : cases) {
+        MpegSequence sequence;
+        ASSERT_TRUE(read_mpeg_sequence_header(material(name), sequence)) << name;
+        EXPECT_EQ(sequence.width, width) << name;
+        EXPECT_EQ(sequence.height, height) << name;
+        EXPECT_EQ(sequence.rate_num, num) << name;
+        EXPECT_EQ(sequence.rate_den, den) << name;
     }
-    int n = 0;
-    int d = 0;
-    EXPECT_FALSE(read_mpeg_sequence_rate(material("tone.wav"), n, d));
-    EXPECT_FALSE(read_mpeg_sequence_rate(dir_ / "absent", n, d));
+    MpegSequence sequence;
+    EXPECT_FALSE(read_mpeg_sequence_header(material("tone.wav"), sequence));
+    EXPECT_FALSE(read_mpeg_sequence_header(dir_ / "absent", sequence));
+    // A start code without the marker bit is not a sequence header.
+    std::string bytes = read_file(material("ntsc_cut.m2v")).substr(0, 12);
+    bytes[10] = static_cast<char>(bytes[10] & ~0x20);
+    write_file(dir_ / "no_marker.m2v", bytes);
+    EXPECT_FALSE(read_mpeg_sequence_header(dir_ / "no_marker.m2v", sequence));
 }
 
 TEST_F(FfmsSourceTest, OtherCodecsOpenOnlyWhenAllowed)
