@@ -5,6 +5,7 @@
 //   LibavcodecSequential      the reference: demux and decode every frame, one thread
 //   DecoderLibraryRandom      getFrame at random frame numbers; the counter frames_per_access
 //                             is the cost of one access in sequential frame times (a GOP is 15)
+//   DecoderLibraryRandomAfterSeekPoint  the same for the costliest targets
 //   OpenProject*              opening the project with and without a cached index
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -133,7 +134,9 @@ void LibavcodecSequential(benchmark::State& state)
     state.counters["frames"] = frames;
 }
 
-void DecoderLibraryRandom(benchmark::State& state)
+// Random access; with worst_case set, only to the two frames after each seek point of this
+// stream (every 15 frames from frame 13), which are approached from the seek point before.
+void random_access(benchmark::State& state, bool worst_case)
 {
     const int frames = open_project().frame_count;
     // The time of one frame in sequential access, for scale.
@@ -145,10 +148,13 @@ void DecoderLibraryRandom(benchmark::State& state)
 
     std::mt19937 random(11);
     std::uniform_int_distribution<int> pick(0, frames - 1);
+    std::uniform_int_distribution<int> pick_gop(1, frames / 15 - 2);
     std::int64_t accesses = 0;
     const auto random_start = std::chrono::steady_clock::now();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(library().get(pick(random)));
+        const int n = worst_case ? pick_gop(random) * 15 + 13 + static_cast<int>(accesses % 2)
+                                 : pick(random);
+        benchmark::DoNotOptimize(library().get(n));
         ++accesses;
     }
     const double per_access =
@@ -157,6 +163,9 @@ void DecoderLibraryRandom(benchmark::State& state)
     state.SetItemsProcessed(accesses);
     state.counters["frames_per_access"] = per_access / per_frame;
 }
+
+void DecoderLibraryRandom(benchmark::State& state) { random_access(state, false); }
+void DecoderLibraryRandomAfterSeekPoint(benchmark::State& state) { random_access(state, true); }
 
 void OpenProjectCached(benchmark::State& state)
 {
@@ -181,6 +190,7 @@ void OpenProjectUncached(benchmark::State& state)
 BENCHMARK(DecoderLibrarySequential)->Unit(benchmark::kMillisecond);
 BENCHMARK(LibavcodecSequential)->Unit(benchmark::kMillisecond);
 BENCHMARK(DecoderLibraryRandom)->Unit(benchmark::kMillisecond);
+BENCHMARK(DecoderLibraryRandomAfterSeekPoint)->Unit(benchmark::kMillisecond);
 BENCHMARK(OpenProjectCached)->Unit(benchmark::kMillisecond);
 BENCHMARK(OpenProjectUncached)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();
