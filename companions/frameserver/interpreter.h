@@ -36,6 +36,9 @@ public:
     // Starts a fresh set of script variables (globals stay), as every outside Import does.
     void reset_variables();
 
+    // The folder of the script being run, with its trailing "/"; empty outside a script.
+    const std::string& script_folder() const { return folders_.empty() ? no_folder_ : folders_.back(); }
+
 private:
     struct Scope;
 
@@ -53,6 +56,7 @@ private:
     std::map<std::string, Value> variables_;  // lower-case names
     std::map<std::string, Value> globals_;
     std::vector<std::string> folders_;        // folder of each script being run, innermost last
+    const std::string no_folder_;
     int import_depth_ = 0;
     int eval_depth_ = 0;
 };
