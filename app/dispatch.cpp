@@ -2,12 +2,17 @@
 
 #include "app/companion_info.h"
 #include "app/encoder_launch.h"
+#include "app/page_refresh.h"
 
 namespace qv {
 
 namespace {
 
 void handle_window_event(Core& core, int id, UiEvent event) {
+    if (id == win::TABS && event == UiEvent::selection_changed) {
+        select_page(core, core.ui.window.selection(win::TABS));
+        return;
+    }
     if (event == UiEvent::clicked) handle_main_window_button(core, id);
 }
 
