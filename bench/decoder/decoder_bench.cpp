@@ -7,6 +7,8 @@
 //                             is the cost of one access in sequential frame times (a GOP is 15)
 //   DecoderLibraryRandomAfterSeekPoint  the same for the costliest targets
 //   OpenProject*              opening the project with and without a cached index
+// The /es cases read an elementary stream, the /vob cases the same frames in a DVD program
+// stream.
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -60,17 +62,25 @@ DecoderLibrary& library()
     return lib;
 }
 
-const Record& open_project()
+// The same 1500 frames as an elementary stream and as a DVD program stream.
+struct Stream {
+    const char* file;
+    const char* project;
+};
+constexpr Stream ES{QV_BENCH_STREAM, QV_BENCH_PROJECT};
+constexpr Stream VOB{QV_BENCH_VOB_STREAM, QV_BENCH_VOB_PROJECT};
+
+const Record& open_project(const Stream& stream)
 {
-    const Record* r = library().open(QV_BENCH_PROJECT);
+    const Record* r = library().open(stream.project);
     if (r == nullptr)
         throw std::runtime_error("cannot open the benchmark project");
     return *r;
 }
 
-void DecoderLibrarySequential(benchmark::State& state)
+void DecoderLibrarySequential(benchmark::State& state, const Stream& stream)
 {
-    const int frames = open_project().frame_count;
+    const int frames = open_project(stream).frame_count;
     std::uint64_t checksum = 0;
     for (auto _ : state) {
         for (int n = 0; n < frames; ++n) {
@@ -88,10 +98,10 @@ void DecoderLibrarySequential(benchmark::State& state)
 }
 
 // Decodes the whole stream with one thread; returns the number of frames.
-int decode_with_libavcodec()
+int decode_with_libavcodec(const char* file)
 {
     AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, QV_BENCH_STREAM, nullptr, nullptr) < 0)
+    if (avformat_open_input(&format, file, nullptr, nullptr) < 0)
         throw std::runtime_error("avformat_open_input failed");
     avformat_find_stream_info(format, nullptr);
     const int stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
@@ -125,20 +135,20 @@ int decode_with_libavcodec()
     return frames;
 }
 
-void LibavcodecSequential(benchmark::State& state)
+void LibavcodecSequential(benchmark::State& state, const Stream& stream)
 {
     int frames = 0;
     for (auto _ : state)
-        frames = decode_with_libavcodec();
+        frames = decode_with_libavcodec(stream.file);
     state.SetItemsProcessed(state.iterations() * frames);
     state.counters["frames"] = frames;
 }
 
 // Random access; with worst_case set, only to the two frames after each seek point of this
 // stream (every 15 frames from frame 13), which are approached from the seek point before.
-void random_access(benchmark::State& state, bool worst_case)
+void random_access(benchmark::State& state, const Stream& stream, bool worst_case)
 {
-    const int frames = open_project().frame_count;
+    const int frames = open_project(stream).frame_count;
     // The time of one frame in sequential access, for scale.
     const auto start = std::chrono::steady_clock::now();
     for (int n = 0; n < frames; ++n)
@@ -164,14 +174,20 @@ void random_access(benchmark::State& state, bool worst_case)
     state.counters["frames_per_access"] = per_access / per_frame;
 }
 
-void DecoderLibraryRandom(benchmark::State& state) { random_access(state, false); }
-void DecoderLibraryRandomAfterSeekPoint(benchmark::State& state) { random_access(state, true); }
+void DecoderLibraryRandom(benchmark::State& state, const Stream& stream)
+{
+    random_access(state, stream, false);
+}
+void DecoderLibraryRandomAfterSeekPoint(benchmark::State& state, const Stream& stream)
+{
+    random_access(state, stream, true);
+}
 
 void OpenProjectCached(benchmark::State& state)
 {
-    open_project();  // makes sure the index is in the cache
+    open_project(ES);  // makes sure the index is in the cache
     for (auto _ : state)
-        benchmark::DoNotOptimize(open_project().frame_count);
+        benchmark::DoNotOptimize(open_project(ES).frame_count);
 }
 
 void OpenProjectUncached(benchmark::State& state)
@@ -181,16 +197,20 @@ void OpenProjectUncached(benchmark::State& state)
         library().close();
         std::filesystem::remove_all(QV_BENCH_CACHE);
         state.ResumeTiming();
-        benchmark::DoNotOptimize(open_project().frame_count);
+        benchmark::DoNotOptimize(open_project(ES).frame_count);
     }
 }
 
 }  // namespace
 
-BENCHMARK(DecoderLibrarySequential)->Unit(benchmark::kMillisecond);
-BENCHMARK(LibavcodecSequential)->Unit(benchmark::kMillisecond);
-BENCHMARK(DecoderLibraryRandom)->Unit(benchmark::kMillisecond);
-BENCHMARK(DecoderLibraryRandomAfterSeekPoint)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DecoderLibrarySequential, es, ES)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LibavcodecSequential, es, ES)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DecoderLibraryRandom, es, ES)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DecoderLibraryRandomAfterSeekPoint, es, ES)->Unit(benchmark::kMillisecond);
+// Program streams decode linearly (exact, but a backward step starts again from frame 0).
+BENCHMARK_CAPTURE(DecoderLibrarySequential, vob, VOB)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LibavcodecSequential, vob, VOB)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(DecoderLibraryRandom, vob, VOB)->Unit(benchmark::kMillisecond);
 BENCHMARK(OpenProjectCached)->Unit(benchmark::kMillisecond);
 BENCHMARK(OpenProjectUncached)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();
