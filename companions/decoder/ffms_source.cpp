@@ -588,10 +588,11 @@ int FfmsSource::seek_point_at_or_before(int n) const
     return after == seek_points_.begin() ? 0 : *(after - 1);
 }
 
-// FFMS2 decodes forward from where it is when the target is ahead and no seek point lies more
-// than ten frames beyond its position; otherwise it seeks to the seek point at or before the
-// target. In an open-GOP stream the B pictures right after that point come out wrong, so such
-// targets are approached from an earlier point, one frame at a time.
+// FFMS2 either decodes forward from where it stands or seeks to the seek point at or before the
+// target. After such a seek the open-GOP B pictures right behind the seek point come out wrong,
+// so those targets are reached one frame at a time: from the current position when it is close
+// behind, else from a frame before the seek point that a seek reaches exactly. A request for the
+// frame right after the current one never seeks.
 bool FfmsSource::decode_exactly(int n, std::string& error)
 {
     const auto fetch = [&](int m) {
@@ -613,17 +614,21 @@ bool FfmsSource::decode_exactly(int n, std::string& error)
         return fetch(n);
     }
     const int key = seek_point_at_or_before(n);
-    const bool forward = decoder_position_ >= 0 && n >= decoder_position_ &&
-                         key <= decoder_position_ + 11;
-    if (!forward && key > 0 && n - key < unsafe_after_seek_) {
-        int start = key - 1;
-        while (start > 0) {
-            const int start_key = seek_point_at_or_before(start);
-            if (start_key == 0 || start - start_key >= unsafe_after_seek_)
-                break;
-            start = start_key - 1;
+    if (key > 0 && n - key < unsafe_after_seek_ && n != decoder_position_) {
+        int start = 0;
+        if (decoder_position_ >= 0 && decoder_position_ < n && n - decoder_position_ <= 10) {
+            start = decoder_position_ + 1;
+        } else {
+            start = key - 1;
+            while (start > 0) {
+                const int start_key = seek_point_at_or_before(start);
+                if (start_key == 0 || start - start_key >= unsafe_after_seek_)
+                    break;
+                start = start_key - 1;
+            }
+            start = std::max(start, 0);
         }
-        for (int m = std::max(start, 0); m < n; ++m)
+        for (int m = start; m < n; ++m)
             if (!fetch(m))
                 return false;
     }
