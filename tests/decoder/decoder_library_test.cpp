@@ -346,6 +346,34 @@ TEST_F(DecoderLibraryTest, SystemStreamsAreExactInAnyOrder)
     }
 }
 
+TEST_F(DecoderLibraryTest, EveryFrameIsReachedExactlyWhateverTheGopStructure)
+{
+    ASSERT_TRUE(lib_.complete());
+    for (const Stream& s : {Stream{"gop12_b3", 352, 240, 30000, 1001, 40},
+                            Stream{"closed_gop", 352, 288, 25, 1, 40},
+                            Stream{"no_b", 352, 288, 25, 1, 40}}) {
+        SCOPED_TRACE(s.name);
+        const Reference ref = reference(s);
+        const Record* r = lib_.open(project(11, {stream_path(s)}).c_str());
+        ASSERT_NE(r, nullptr);
+        ASSERT_EQ(r->frame_count, s.frames);
+        EXPECT_EQ(r->rate_num, s.rate_num);
+        EXPECT_EQ(r->rate_den, s.rate_den);
+        // Straight from the start, straight back from the end, and single steps backwards.
+        for (int from : {0, s.frames - 1}) {
+            for (int n = 0; n < s.frames; ++n) {
+                ASSERT_NE(lib_.get(from), nullptr);
+                const unsigned char* frame = lib_.get(n);
+                ASSERT_NE(frame, nullptr);
+                EXPECT_LE(mean_abs_diff(frame, ref.frame(n), ref.frame_bytes()), 0.5)
+                    << n << " from " << from;
+            }
+        }
+        for (int n = s.frames - 1; n >= 0; --n)
+            EXPECT_LE(mean_abs_diff(lib_.get(n), ref.frame(n), ref.frame_bytes()), 0.5) << n;
+    }
+}
+
 TEST_F(DecoderLibraryTest, FrameNumbersOutsideTheRangeAreClamped)
 {
     ASSERT_TRUE(lib_.complete());
