@@ -98,6 +98,10 @@ struct Settings {
     std::string cq_p_factor = "1.00";
     std::string cq_b_factor = "1.00";
     double cq_value_on_focus = 5.0;  // the quantizer remembered when "Quant value" got the focus
+    // The last value of each integer entry of the Advanced page (hour, min, sec, frame, VBR bias,
+    // wait): taken when the entry gains the focus and after each correction; an entry that no
+    // longer reads as a number gets it back.
+    std::array<int32_t, 6> advanced_entry_values{0, 0, 0, 0, 0, 5};
 
     // Matrix page.
     MatrixMode matrix_mode = MatrixMode::builtin;
