@@ -3,6 +3,7 @@
 #include "app/environment.h"
 #include "app/page_refresh.h"
 #include "app/wiring.h"
+#include "preview/scene_scan.h"
 #include "settings/settings_reader.h"
 #include "sources/project_source.h"
 #include "sources/script_source.h"
@@ -34,10 +35,17 @@ void start_up(Core& core, const std::string& program_file) {
 }
 
 void close_requested(Core& core) {
+    if (scan_running(core)) {
+        // The worker leaves at its next frame boundary; its closing steps do not run.
+        stop_scene_scan(core);
+        core.show(" aborting scene change detection scan...");
+        if (core.shell) core.shell->sleep_ms(1000);
+    }
     if (core.shell) core.shell->request_quit(0);
 }
 
 void shut_down(Core& core) {
+    stop_scene_scan(core);
     close_script_library(core);
     if (core.source.decoder_loaded) free_decoder_library(core);
 }
