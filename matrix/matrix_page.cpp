@@ -112,7 +112,9 @@ void adaptive_matrix_clicked(Core& core) {
 void matrix_cell_left(Core& core, int cell_id) {
     // Only an editable cell can lose the focus; the grid of a built-in pair is never read back
     // into the custom pair.
-    if (!is_cell(cell_id) || !core.ui.matrix.enabled(cell_id)) return;
+    if (!is_cell(cell_id) || !core.ui.matrix.enabled(cell_id) ||
+        core.settings.matrix_mode != MatrixMode::custom)
+        return;
     read_matrix_cells(core);
     write_matrix_cells(core);
     core.message.clear_message_display();
