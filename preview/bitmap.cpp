@@ -78,11 +78,14 @@ inline __m128i channel8_sse2(__m128i yq, __m128i cq, __m128i k) {
     return _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
 }
 
+// Green needs three terms: (4 (Y - 16), Cb) pairs per pixel, and -53281 Cr per chroma sample,
+// which the (Cr, Cr) word pairs of the duplicated chroma give directly, one per 32-bit lane.
 inline __m128i green8_sse2(__m128i yq, __m128i cbd, __m128i crd, __m128i k_cb, __m128i k_cr) {
+    __m128i gc = _mm_madd_epi16(crd, k_cr);  // samples of pixels 0-7, one per lane
     __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(yq, cbd), k_cb),
-                               _mm_madd_epi16(_mm_unpacklo_epi16(crd, crd), k_cr));
+                               _mm_unpacklo_epi32(gc, gc));
     __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(yq, cbd), k_cb),
-                               _mm_madd_epi16(_mm_unpackhi_epi16(crd, crd), k_cr));
+                               _mm_unpackhi_epi32(gc, gc));
     return _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
 }
 
@@ -174,10 +177,11 @@ QV_AVX2 inline __m256i channel8_avx2(__m256i yq, __m256i cq, __m256i k) {
 
 QV_AVX2 inline __m256i green8_avx2(__m256i yq, __m256i cbd, __m256i crd, __m256i k_cb,
                                    __m256i k_cr) {
+    __m256i gc = _mm256_madd_epi16(crd, k_cr);
     __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(yq, cbd), k_cb),
-                                  _mm256_madd_epi16(_mm256_unpacklo_epi16(crd, crd), k_cr));
+                                  _mm256_unpacklo_epi32(gc, gc));
     __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(yq, cbd), k_cb),
-                                  _mm256_madd_epi16(_mm256_unpackhi_epi16(crd, crd), k_cr));
+                                  _mm256_unpackhi_epi32(gc, gc));
     return _mm256_packs_epi32(_mm256_srai_epi32(lo, 16), _mm256_srai_epi32(hi, 16));
 }
 
@@ -197,15 +201,23 @@ struct BgrMasks {
 };
 const BgrMasks bgr_masks;
 
-QV_AVX2 inline __m256i mask_avx2(int chunk, int channel) {
-    return _mm256_load_si256(reinterpret_cast<const __m256i*>(bgr_masks.m[chunk][channel]));
+// The masks live in registers (or the stack) for the whole row: loads from the global table
+// could not be kept across the stores into the bitmap, which may alias anything.
+struct BgrMaskRegs {
+    __m256i m[3][3];
+};
+
+QV_AVX2 inline BgrMaskRegs load_masks_avx2() {
+    BgrMaskRegs regs;
+    for (int c = 0; c < 3; ++c)
+        for (int ch = 0; ch < 3; ++ch)
+            regs.m[c][ch] = _mm256_load_si256(reinterpret_cast<const __m256i*>(bgr_masks.m[c][ch]));
+    return regs;
 }
 
-QV_AVX2 inline __m256i chunk_avx2(__m256i b, __m256i g, __m256i r, int chunk) {
-    return _mm256_or_si256(
-        _mm256_or_si256(_mm256_shuffle_epi8(b, mask_avx2(chunk, 0)),
-                        _mm256_shuffle_epi8(g, mask_avx2(chunk, 1))),
-        _mm256_shuffle_epi8(r, mask_avx2(chunk, 2)));
+QV_AVX2 inline __m256i chunk_avx2(__m256i b, __m256i g, __m256i r, const __m256i mask[3]) {
+    return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(b, mask[0]), _mm256_shuffle_epi8(g, mask[1])),
+                           _mm256_shuffle_epi8(r, mask[2]));
 }
 
 QV_AVX2 int row_avx2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out, int x,
@@ -219,6 +231,7 @@ QV_AVX2 int row_avx2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8
     const __m256i k_b = _mm256_broadcastsi128_si256(pair16(K_Y, K_B_CB));
     const __m256i k_g_cb = _mm256_broadcastsi128_si256(pair16(K_Y, K_G_CB));
     const __m256i k_g_cr = _mm256_broadcastsi128_si256(pair16(K_G_CR_A, K_G_CR_B));
+    const BgrMaskRegs masks = load_masks_avx2();
     for (; x + 32 <= width; x += 32) {
         __m256i yv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y + x));
         __m256i y_lo = _mm256_sub_epi16(_mm256_slli_epi16(_mm256_unpacklo_epi8(yv, zero), 2), c64);
@@ -243,9 +256,9 @@ QV_AVX2 int row_avx2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8
         __m256i r = _mm256_packus_epi16(r_lo, r_hi);
 
         // Chunk k holds output bytes 16k..16k+15 of pixels 0-15 (lane 0) and of 16-31 (lane 1).
-        __m256i o0 = chunk_avx2(b, g, r, 0);
-        __m256i o1 = chunk_avx2(b, g, r, 1);
-        __m256i o2 = chunk_avx2(b, g, r, 2);
+        __m256i o0 = chunk_avx2(b, g, r, masks.m[0]);
+        __m256i o1 = chunk_avx2(b, g, r, masks.m[1]);
+        __m256i o2 = chunk_avx2(b, g, r, masks.m[2]);
         uint8_t* p = out + 3 * x;
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm256_permute2x128_si256(o0, o1, 0x20));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 32), _mm256_permute2x128_si256(o2, o0, 0x30));
