@@ -18,6 +18,8 @@
 #include "preview/bitmap.h"
 #include "preview/chapter_list.h"
 #include "sources/frame_fetch.h"
+#include "sources/input_classification.h"
+#include "sources/project_source.h"
 #include "sources/script_source.h"
 
 namespace qv {
@@ -71,6 +73,32 @@ protected:
         c.source.is_script = true;
         open_script_source(c);
         ASSERT_TRUE(c.settings.input_opened) << path << ": " << c.message.message_text();
+        for (int id : prv::SOURCE_CONTROLS) c.ui.preview.set_enabled(id, true);
+    }
+
+    // An MPEG-2 index project over a stream that ffmpeg makes: `first` frames of grey, a hard cut,
+    // then `second` frames of white (CIF, 25 frames per second).
+    void open_project_with_cut(int first, int second) {
+        const fs::path stream = dir_ / "cut.m2v";
+        const std::string command =
+            "ffmpeg -nostdin -v error -y -f lavfi -i color=c=0x808080:s=352x288:r=25 -f lavfi -i "
+            "color=c=white:s=352x288:r=25 -filter_complex \"[0]trim=end_frame=" +
+            std::to_string(first) + "[a];[1]trim=end_frame=" + std::to_string(second) +
+            "[b];[a][b]concat=n=2:v=1\" -c:v mpeg2video -g 12 -bf 2 -q:v 2 -f mpeg2video " +
+            stream.string();
+        if (std::system(command.c_str()) != 0) GTEST_SKIP() << "ffmpeg could not make the stream";
+        const fs::path project = dir_ / "cut.d2v";
+        std::ofstream(project) << "QVScanTestProject12\n1\n" << stream.string() << "\n";
+        ::setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);
+        Core& c = *core_;
+        c.env.decoder_dir = c.env.program_dir + "DGDecode/";
+        c.settings.input_path = project.string();
+        c.settings.input_valid = true;
+        classify_input(c);
+        ASSERT_TRUE(c.source.is_project);
+        open_project_source(c);
+        ASSERT_TRUE(c.settings.input_opened) << c.message.message_text();
+        ASSERT_EQ(c.source.frame_count, first + second);
         for (int id : prv::SOURCE_CONTROLS) c.ui.preview.set_enabled(id, true);
     }
 
@@ -150,6 +178,16 @@ TEST_P(ScanTest, CutBetweenTheFirstTwoFramesMarksFrameOne) {
     ASSERT_NO_FATAL_FAILURE(open_script_text(blank(1, "$000000") + " ++ " + blank(30, "$E0E0E0")));
     scan_to_end();
     EXPECT_EQ(chapters_of(*core_), (std::vector<int32_t>{1}));
+}
+
+// The same through the decoder library: an index project with a cut at frame 30.
+TEST_P(ScanTest, HardCutInAnIndexProject) {
+    ASSERT_NO_FATAL_FAILURE(open_project_with_cut(30, 25));
+    if (IsSkipped()) return;
+    scan_to_end();
+    EXPECT_EQ(chapters_of(*core_), (std::vector<int32_t>{30}));
+    EXPECT_EQ(core_->message.message_text(), " scene change chapters put into list");
+    expect_idle_page(*core_);
 }
 
 // A still shot cut at frame k to a shot that changes a little every frame: chapter k, and while
