@@ -84,7 +84,7 @@ TEST(Qvini, ErrorsAndUsage) {
 
     r = run_in_process({"show", dir.file("none.ini")});
     EXPECT_EQ(r.status, qvini::NOT_OPENED);
-    EXPECT_EQ(r.out, " error openening ini file\n");
+    EXPECT_EQ(r.out, " error openening ini file\n" + golden("defaults_no_input.ini"));
 
     for (auto args : {std::vector<std::string>{}, {"show"}, {"frobnicate", "x"}}) {
         r = run_in_process(args);

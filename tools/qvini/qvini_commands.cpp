@@ -20,7 +20,7 @@ std::string message_line(const Core& core) {
 int show(Core& core, const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     int status = load_user_file(core, args[0]);
     out << message_line(core) << '\n';
-    if (status != PROCESSED) return status;
+    // The list as the program shows it after this load: the defaults when nothing was applied.
     bool complete = render_settings_list(core);
     for (const std::string& line : core.ui.advanced.entries(adv::QV_INI_LIST)) out << line << '\n';
     if (!complete) err << message_line(core) << '\n';
