@@ -87,6 +87,7 @@ const FunctionRegistry& standard_registry() {
         register_source_functions(r);
         register_edit_functions(r);
         register_convert_functions(r);
+        register_property_functions(r);
         register_ffms_functions(r);
         return r;
     }();

@@ -88,6 +88,7 @@ void register_script_functions(FunctionRegistry& registry);   // Import
 void register_source_functions(FunctionRegistry& registry);   // BlankClip, ColorBars
 void register_edit_functions(FunctionRegistry& registry);     // Trim, splices, Dissolve, ...
 void register_convert_functions(FunctionRegistry& registry);  // ConvertTo*
+void register_property_functions(FunctionRegistry& registry); // Width, FrameCount, IsYV12, ...
 void register_ffms_functions(FunctionRegistry& registry);     // FFVideoSource
 
 // The registry with every group; built once, shared read-only.

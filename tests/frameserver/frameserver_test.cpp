@@ -404,6 +404,16 @@ TEST(FrameServerScripts, LanguageBasics) {
     EXPECT_EQ(bare.info().pixel_type, kYV12);
     EXPECT_EQ(bare.info().num_frames, 3);
 
+    // Clip properties as values, with and without `last`.
+    Session props;
+    ASSERT_TRUE(props.run("c = BlankClip(length=12, width=320, height=240)\n"
+                          "c = c.IsYV12 ? c : c.ConvertToYV12()\n"
+                          "c.Trim(0, c.FrameCount / 2 - 1)\n"
+                          "Width == 320 && Height == 240 && FrameRate == 24.0 ? last : BlankClip()"))
+        << props.error();
+    EXPECT_EQ(props.info().num_frames, 6);
+    EXPECT_EQ(props.info().pixel_type, kYV12);
+
     // Scripts whose value is not a clip.
     Session number;
     EXPECT_FALSE(number.run("1 + 41"));
