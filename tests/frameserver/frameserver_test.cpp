@@ -62,6 +62,7 @@ TEST(FrameServerSamples, ReportTheirProperties) {
         {"import_trim.avs", 720, 576, 25, 1, 40, kYV12},
         {"rgb32.avs", 720, 576, 25, 1, 100, kRGB32},
         {"i420.avs", 352, 288, 25, 1, 50, kI420},
+        {"shots.avs", 720, 480, 30000, 1001, 210, kYV12},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script);
