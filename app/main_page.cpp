@@ -76,9 +76,11 @@ void file_length_lost(Core& core) {
     if (s.file_length_kb_value < 1) s.file_length_kb_value = 1;
     write_entry(m, mainp::FILE_LENGTH_KB, s.file_length_kb_value);
 
-    const float seconds =
-        static_cast<float>(static_cast<double>(s.frames_to_encode) / static_cast<double>(core.source.fps));
     // An empty range or no frame rate has no bitrate: the average stays as it was.
+    const float fps = core.source.fps;
+    if (s.frames_to_encode < 1 || !(fps > 0.0f)) return;
+    const float seconds =
+        static_cast<float>(static_cast<double>(s.frames_to_encode) / static_cast<double>(fps));
     if (!(seconds > 0.0f) || !std::isfinite(seconds)) return;
 
     const int64_t kbits =
