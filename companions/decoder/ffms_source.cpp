@@ -255,6 +255,21 @@ std::vector<unsigned char> read_head(const std::filesystem::path& file, std::siz
     return data;
 }
 
+// Position of the next MPEG start code prefix (00 00 01) at or after `from`, or the size.
+std::size_t next_start_code(const std::vector<unsigned char>& data, std::size_t from)
+{
+    while (from + 3 <= data.size()) {
+        const void* one = std::memchr(data.data() + from + 2, 1, data.size() - from - 2);
+        if (one == nullptr)
+            break;
+        const auto at = static_cast<std::size_t>(static_cast<const unsigned char*>(one) - data.data());
+        if (data[at - 1] == 0 && data[at - 2] == 0)
+            return at - 2;
+        from = at - 1;
+    }
+    return data.size();
+}
+
 // MPEG program streams (DVD VOB files): after a seek in them FFMS2 labels the frames one off.
 bool is_mpeg_program_stream(const std::filesystem::path& file)
 {
@@ -269,8 +284,9 @@ int longest_mpeg_b_run(const std::filesystem::path& file)
     const std::vector<unsigned char> data = read_head(file, SEQUENCE_SCAN_BYTES);
     int longest = -1;
     int run = 0;
-    for (std::size_t i = 0; i + 6 <= data.size(); ++i) {
-        if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1 || data[i + 3] != 0x00)
+    for (std::size_t i = next_start_code(data, 0); i + 6 <= data.size();
+         i = next_start_code(data, i + 3)) {
+        if (data[i + 3] != 0x00)
             continue;
         // temporal_reference (10 bits), then picture_coding_type (3 bits): 3 is a B picture.
         const int type = (data[i + 5] >> 3) & 7;
@@ -385,8 +401,8 @@ bool read_mpeg_sequence_header(const std::filesystem::path& file, MpegSequence& 
                                                                   {50, 1},
                                                                   {60000, 1001},
                                                                   {60, 1}}};
-    for (std::size_t i = 0; i + 12 <= size; ++i) {
-        if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1 || data[i + 3] != 0xB3)
+    for (std::size_t i = next_start_code(data, 0); i + 12 <= size; i = next_start_code(data, i + 3)) {
+        if (data[i + 3] != 0xB3)
             continue;
         const int code = data[i + 7] & 0x0F;
         // The marker bit after the bit rate guards against start codes split across packets.

@@ -145,6 +145,15 @@ TEST_F(FfmsSourceTest, SizeAndRateComeFromTheSequenceHeader)
     EXPECT_FALSE(read_mpeg_sequence_header(dir_ / "no_marker.m2v", sequence));
 }
 
+TEST_F(FfmsSourceTest, LongestRunOfBPicturesIsFound)
+{
+    const std::vector<std::pair<std::string, int>> cases = {
+        {"pal_count.m2v", 2}, {"gop12_b3.m2v", 3}, {"no_b.m2v", 0},
+        {"closed_gop.m2v", 2}, {"pal_vob.vob", 2}, {"tone.wav", -1}};
+    for (const auto& [name, run] : cases)
+        EXPECT_EQ(longest_mpeg_b_run(material(name)), run) << name;
+}
+
 TEST_F(FfmsSourceTest, OtherCodecsOpenOnlyWhenAllowed)
 {
     const std::vector<std::string> avi = {material("clip_mpeg4.avi").string()};
