@@ -17,7 +17,7 @@ uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8)
 
 std::vector<PixelPath> available_paths() {
     std::vector<PixelPath> paths;
-    for (PixelPath p : {PixelPath::scalar, PixelPath::sse2, PixelPath::avx2})
+    for (PixelPath p : {PixelPath::scalar, PixelPath::sse2, PixelPath::avx2, PixelPath::avx512})
         if (pixel_path_available(p)) paths.push_back(p);
     return paths;
 }
@@ -133,7 +133,7 @@ TEST(FrameToBitmap, VectorPathsMatchScalarForEveryTriple) {
 // written out per pixel.
 TEST(FrameToBitmap, RowTailsAndRandomContent) {
     std::mt19937 rng(7);
-    for (int w : {2, 14, 16, 18, 30, 34, 46, 62, 66, 100, 352, 706}) {
+    for (int w : {2, 14, 16, 18, 30, 34, 46, 62, 64, 66, 98, 100, 126, 352, 706, 720}) {
         const int h = 6;
         Planes p(w, h);
         for (auto* plane : {&p.y, &p.u, &p.v})
