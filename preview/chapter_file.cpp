@@ -67,8 +67,10 @@ ChapterParse parse_chapter_text(std::string_view text, std::span<int32_t> chapte
     int32_t count = 1;
     while (!rest.empty()) {
         std::string_view line = next_line(rest);
-        if (blank_line(line)) continue;
-        if (!read_int(line, value)) return result;
+        if (!read_int(line, value)) {
+            if (blank_line(line)) continue;
+            return result;
+        }
         if (count == MAX_CHAPTERS) {
             result.over_limit = true;
             break;
