@@ -31,6 +31,10 @@ constexpr std::uintmax_t MAX_INDEX_FILE_BYTES = 512u * 1024u * 1024u;
 // The sequence header of an MPEG stream lies at its very start; a program stream may put a few
 // packs of other data first.
 constexpr std::size_t SEQUENCE_SCAN_BYTES = 4u * 1024u * 1024u;
+// Frames kept for stepping back in linearly decoded sources: 16 MiB, at most 24 frames (two
+// steps of ten, or two dozen single steps, in the preview).
+constexpr std::size_t KEPT_FRAME_BYTES = 16u * 1024u * 1024u;
+constexpr std::size_t MAX_KEPT_FRAMES = 24;
 constexpr auto CACHE_ENTRY_LIFETIME = std::chrono::hours(24 * 90);
 constexpr auto TEMPORARY_FILE_LIFETIME = std::chrono::hours(24);
 
@@ -565,6 +569,10 @@ std::unique_ptr<FfmsSource> FfmsSource::open(const std::vector<std::string>& fil
     }
     source->rate_num_ = num;
     source->rate_den_ = den;
+    if (!source->seeking_) {
+        source->ring_capacity_ = std::clamp<std::size_t>(
+            KEPT_FRAME_BYTES / source->packed_frame_bytes(), 1, MAX_KEPT_FRAMES);
+    }
     return source;
 }
 
@@ -624,6 +632,7 @@ bool FfmsSource::decode_exactly(int n, std::string& error)
     if (!seeking_) {
         if (decoder_position_ < 0 || n < decoder_position_) {
             decoder_position_ = -1;
+            ++decoder_restarts_;
             if (!impl_->create(error))
                 return false;
         }
@@ -651,29 +660,63 @@ bool FfmsSource::decode_exactly(int n, std::string& error)
     return fetch(n);
 }
 
+const std::uint8_t* FfmsSource::kept_frame(int n) const
+{
+    for (const auto& frame : ring_)
+        if (frame.n == n)
+            return frame.bytes.data();
+    return nullptr;
+}
+
+std::uint8_t* FfmsSource::slot_for(int n)
+{
+    if (ring_.size() < ring_capacity_) {
+        ring_.emplace_back();
+        ring_next_ = ring_.size() % ring_capacity_;
+        ring_.back().n = n;
+        ring_.back().bytes.resize(packed_frame_bytes());
+        return ring_.back().bytes.data();
+    }
+    PackedFrame& slot = ring_[ring_next_];
+    ring_next_ = (ring_next_ + 1) % ring_capacity_;
+    slot.n = n;
+    return slot.bytes.data();
+}
+
 const std::uint8_t* FfmsSource::frame_packed(int n, std::string& error)
 {
-    if (n == packed_frame_ && !packed_.empty())
-        return packed_.data();
-    FramePlanes planes;
-    if (!frame_planes(n, planes, error)) {
-        packed_frame_ = -1;
+    if (n < 0 || n >= frame_count_) {
+        error = "frame number out of range";
         return nullptr;
     }
-    packed_.resize(packed_frame_bytes());
-    std::uint8_t* dst = packed_.data();
+    if (const std::uint8_t* kept = kept_frame(n))
+        return kept;
+    // A linearly decoded source also keeps the frames just before n, decoded on the way anyway.
+    int first = n;
+    if (!seeking_) {
+        first = std::max(0, n - static_cast<int>(ring_capacity_) + 1);
+        if (decoder_position_ >= 0 && decoder_position_ < n)
+            first = std::max(first, decoder_position_ + 1);
+    }
     const int widths[3] = {width_, width_ / 2, width_ / 2};
     const int heights[3] = {height_, height_ / 2, height_ / 2};
-    for (int p = 0; p < 3; ++p) {
-        const std::uint8_t* src = planes.data[p];
-        for (int row = 0; row < heights[p]; ++row) {
-            std::memcpy(dst, src, static_cast<std::size_t>(widths[p]));
-            dst += widths[p];
-            src += planes.pitch[p];
+    for (int m = first; m <= n; ++m) {
+        if (m < n && kept_frame(m) != nullptr)
+            continue;
+        FramePlanes planes;
+        if (!frame_planes(m, planes, error))
+            return nullptr;
+        std::uint8_t* dst = slot_for(m);
+        for (int p = 0; p < 3; ++p) {
+            const std::uint8_t* src = planes.data[p];
+            for (int row = 0; row < heights[p]; ++row) {
+                std::memcpy(dst, src, static_cast<std::size_t>(widths[p]));
+                dst += widths[p];
+                src += planes.pitch[p];
+            }
         }
     }
-    packed_frame_ = n;
-    return packed_.data();
+    return kept_frame(n);
 }
 
 }  // namespace qv::ffms

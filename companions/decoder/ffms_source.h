@@ -60,6 +60,10 @@ public:
     // Valid until the next call.
     const std::uint8_t* frame_packed(int n, std::string& error);
 
+    // Times the decoder started again from the first frame (a step backwards in a source that
+    // is decoded linearly), for diagnostics.
+    int decoder_restarts() const { return decoder_restarts_; }
+
 private:
     FfmsSource() = default;
     int seek_point_at_or_before(int n) const;
@@ -81,8 +85,18 @@ private:
     bool seeking_ = true;
     // The frame FFMS2 delivered last, -1 when unknown.
     int decoder_position_ = -1;
-    std::vector<std::uint8_t> packed_;
-    int packed_frame_ = -1;
+    int decoder_restarts_ = 0;
+    // The packed frames returned last, newest at ring_next_ - 1. Linearly decoded sources keep
+    // a few dozen so that stepping back needs no fresh decoder; others keep one.
+    struct PackedFrame {
+        int n = -1;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::vector<PackedFrame> ring_;
+    std::size_t ring_next_ = 0;
+    std::size_t ring_capacity_ = 1;
+    const std::uint8_t* kept_frame(int n) const;
+    std::uint8_t* slot_for(int n);
 };
 
 // ${XDG_CACHE_HOME:-$HOME/.cache}/qvgui/index; empty when neither variable is usable.

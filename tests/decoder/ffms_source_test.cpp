@@ -168,6 +168,31 @@ TEST_F(FfmsSourceTest, OtherCodecsOpenOnlyWhenAllowed)
     EXPECT_FALSE(open({material("tone.wav").string()}, false));
 }
 
+TEST_F(FfmsSourceTest, StepsBackInAProgramStreamNeedNoFreshDecoder)
+{
+    auto source = open({material("cif_vob.vob").string()});
+    ASSERT_TRUE(source) << last_error_;
+    ASSERT_EQ(source->frame_count(), 80);
+    const Reference ref(material("cif_vob.yuv"), 352, 288);
+    std::string error;
+    const auto expect_frame = [&](int n) {
+        const std::uint8_t* frame = source->frame_packed(n, error);
+        ASSERT_NE(frame, nullptr) << error;
+        EXPECT_LE(mean_abs_diff(frame, ref.frame(n), ref.frame_bytes()), 0.5) << n;
+    };
+    expect_frame(79);
+    const int restarts = source->decoder_restarts();
+    for (int n = 78; n >= 56; --n)  // the 24 frames up to 79 are kept
+        expect_frame(n);
+    EXPECT_EQ(source->decoder_restarts(), restarts);
+    expect_frame(10);  // further back: a fresh decoder, then steps back again from there
+    EXPECT_EQ(source->decoder_restarts(), restarts + 1);
+    for (int n = 9; n >= 0; --n)
+        expect_frame(n);
+    expect_frame(60);
+    EXPECT_EQ(source->decoder_restarts(), restarts + 1);
+}
+
 TEST_F(FfmsSourceTest, PlanesAndPackedFrameAgree)
 {
     auto source = open({material("ntsc_cut.m2v").string()});
