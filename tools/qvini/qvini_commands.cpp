@@ -5,6 +5,7 @@
 
 #include "settings/settings_reader.h"
 #include "settings/settings_writer.h"
+#include "tools/qvini/qvini_source_commands.h"
 
 namespace qv::qvini {
 
@@ -44,6 +45,9 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"show", "FILE", 1, show},
         {"write", "IN OUT", 2, write},
+        {"show", "--open FILE", 2, show_opened},
+        {"scan", "FILE", 1, scan},
+        {"scan", "FILE --write OUT", 3, scan},
     };
     return table;
 }
@@ -74,11 +78,14 @@ int load_user_file(Core& core, const std::string& path) {
 int run(Core& core, const std::vector<std::string>& arguments, std::ostream& out,
         std::ostream& err) {
     if (!arguments.empty()) {
+        // A name may have several entries, one per argument count; a command that finds its
+        // arguments wrong answers USAGE.
         for (const Command& c : commands()) {
-            if (arguments[0] != c.name) continue;
-            if (static_cast<int>(arguments.size()) - 1 == c.argument_count)
-                return c.run(core, std::vector<std::string>(arguments.begin() + 1, arguments.end()),
-                             out, err);
+            if (arguments[0] != c.name || static_cast<int>(arguments.size()) - 1 != c.argument_count)
+                continue;
+            int status = c.run(core, std::vector<std::string>(arguments.begin() + 1, arguments.end()),
+                               out, err);
+            if (status != USAGE) return status;
             break;
         }
     }

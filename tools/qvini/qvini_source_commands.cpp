@@ -47,10 +47,7 @@ void print_movie_info(const Core& core, std::ostream& out) {
 
 int show_opened(Core& core, const std::vector<std::string>& args, std::ostream& out,
                 std::ostream& err) {
-    if (args.size() != 2 || args[0] != "--open") {
-        err << "usage: qvini show --open FILE\n";
-        return USAGE;
-    }
+    if (args.size() != 2 || args[0] != "--open") return USAGE;
     const int status = load_and_open(core, args[1]);
     out << one_line(core.message.message_text()) << '\n';
     if (core.settings.input_opened) print_movie_info(core, out);
@@ -62,10 +59,7 @@ int show_opened(Core& core, const std::vector<std::string>& args, std::ostream& 
 
 int scan(Core& core, const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const bool write = args.size() == 3 && args[1] == "--write";
-    if (args.size() != 1 && !write) {
-        err << "usage: qvini scan FILE [--write OUT]\n";
-        return USAGE;
-    }
+    if (args.size() != 1 && !write) return USAGE;
     const int status = load_and_open(core, args[0]);
     if (status != PROCESSED) {
         out << one_line(core.message.message_text()) << '\n';
@@ -73,11 +67,12 @@ int scan(Core& core, const std::vector<std::string>& args, std::ostream& out, st
     }
     if (core.vector_level == 0) detect_cpu_level(core);
 
-    // Progress: the worker moves the slider at most 1000 times; show each step on one line.
+    // Progress: the worker moves the slider, then writes the frame, at most 1000 times; each step
+    // rewrites one line.
     std::mutex progress_mutex;
     const int32_t frames = core.source.frame_count;
     core.ui.preview.add_observer([&](PageId, int id) {
-        if (id != prv::SLIDER) return;
+        if (id != prv::CURRENT_FRAME) return;
         std::lock_guard<std::mutex> lock(progress_mutex);
         const int p = core.ui.preview.position(prv::SLIDER);
         err << "\rscanning " << core.ui.preview.text(prv::CURRENT_FRAME) << " / " << frames
