@@ -97,15 +97,17 @@ std::string_view digits(char (&buf)[16], long long value) {
 }
 
 // An entry read as an integer and clamped; an entry that does not read counts as its default.
-// The value is stored back into the entry as the file gets it.
-int32_t clamped_entry(std::string& entry, int32_t low, int32_t high, int32_t fallback) {
+// A file write stores the value back into the entry as the file gets it; the list only shows
+// it, so an entry the user is still editing (a negative minute, say) stays as typed.
+int32_t clamped_entry(std::string& entry, int32_t low, int32_t high, int32_t fallback,
+                      bool store) {
     int32_t v = fallback;
     if (read_int(entry, v)) v = std::clamp(v, low, high);
-    entry = int_text(v);
+    if (store) entry = int_text(v);
     return v;
 }
 
-bool emit_lines(Core& core, LineSink& sink) {
+bool emit_lines(Core& core, LineSink& sink, bool store) {
     Settings& s = core.settings;
     LineBuilder out(sink);
     char buf[16];
@@ -138,11 +140,15 @@ bool emit_lines(Core& core, LineSink& sink) {
     if (!s.auto_gop) {
         // An entry that does not read as a number is written (and shown) as its default.
         int32_t gop = 0, b = 0;
-        if (!read_int(s.gop_length, gop)) s.gop_length = "15";
-        if (!read_int(s.b_frames, b)) s.b_frames = "2";
-        std::string v(left_text(s.gop_length, 8));
+        std::string gop_text = read_int(s.gop_length, gop) ? s.gop_length : std::string("15");
+        std::string b_text = read_int(s.b_frames, b) ? s.b_frames : std::string("2");
+        if (store) {
+            s.gop_length = gop_text;
+            s.b_frames = b_text;
+        }
+        std::string v(left_text(gop_text, 8));
         v += ' ';
-        v += left_text(s.b_frames, 8);
+        v += left_text(b_text, 8);
         out.value("*GOP", v);
     }
 
@@ -171,7 +177,7 @@ bool emit_lines(Core& core, LineSink& sink) {
     if (!s.seq_endcode) out.flag("*NOSEQ_ENDCODE");
 
     if (!s.constant_quant) {
-        int32_t bias = clamped_entry(s.vbr_bias, 0, 100, 0);
+        int32_t bias = clamped_entry(s.vbr_bias, 0, 100, 0, store);
         if (bias >= 1) out.value("*BIAS", digits(buf, bias));
     }
 
@@ -180,10 +186,10 @@ bool emit_lines(Core& core, LineSink& sink) {
     if (s.last_iframe) out.flag("*LASTIFRAME");
     if (s.preview) out.flag("*PREVIEW");
 
-    int32_t tc[4] = {clamped_entry(s.timecode_hours, 0, 23, 0),
-                     clamped_entry(s.timecode_minutes, 0, 59, 0),
-                     clamped_entry(s.timecode_seconds, 0, 59, 0),
-                     clamped_entry(s.timecode_frames, 0, 59, 0)};
+    int32_t tc[4] = {clamped_entry(s.timecode_hours, 0, 23, 0, store),
+                     clamped_entry(s.timecode_minutes, 0, 59, 0, store),
+                     clamped_entry(s.timecode_seconds, 0, 59, 0, store),
+                     clamped_entry(s.timecode_frames, 0, 59, 0, store)};
     if (tc[0] + tc[1] + tc[2] + tc[3] >= 1) {
         std::string v;
         for (int32_t t : tc) v += right_aligned(t, 3);
@@ -214,7 +220,7 @@ bool emit_lines(Core& core, LineSink& sink) {
         case Cpu::automatic: break;
     }
 
-    int32_t wait = clamped_entry(s.wait_seconds, 0, 99, 5);
+    int32_t wait = clamped_entry(s.wait_seconds, 0, 99, 5, store);
     if (wait != 5) out.value("*WAIT", digits(buf, wait));
     if (s.shutdown) out.flag("*SHUTDOWN");
 
@@ -232,7 +238,7 @@ bool emit_lines(Core& core, LineSink& sink) {
 bool settings_file_text(Core& core, std::string& text) {
     text.clear();
     FileSink sink(text);
-    return emit_lines(core, sink);
+    return emit_lines(core, sink, true);
 }
 
 void write_settings(Core& core, SettingsFile target) {
@@ -260,7 +266,7 @@ bool render_settings_list(Core& core) {
     page.set_redraw(adv::QV_INI_LIST, false);
     std::vector<std::string> lines;
     ListSink sink(lines);
-    bool complete = emit_lines(core, sink);
+    bool complete = emit_lines(core, sink, false);
     page.set_entries(adv::QV_INI_LIST, std::move(lines));
     page.set_redraw(adv::QV_INI_LIST, true);
     if (!complete) core.show(SHOW_ABORTED);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -241,6 +242,34 @@ TEST(RenderSettingsList, CustomMatricesAreSeparatedByAnEmptyEntry) {
     EXPECT_EQ(lines[1], "*CUSTOMMATRIX");
     EXPECT_EQ(lines[10], "");
     EXPECT_EQ(lines[11], "   1   2   3   4   5   6   7   8");
+}
+
+// The list shows the clamped values the file would get but leaves the entries as typed (a
+// negative minute stays in its edit); a file write stores the clamped values back.
+TEST(RenderSettingsList, ShowsClampedValuesWithoutChangingTheEntries) {
+    ScratchDir dir;
+    Core core;
+    prepare(core, dir);
+    Settings& s = core.settings;
+    s.timecode_minutes = "-5";
+    s.timecode_hours = "30";
+    s.wait_seconds = "150";
+    s.vbr_bias = "abc";
+    render_settings_list(core);
+    auto lines = core.ui.advanced.entries(adv::QV_INI_LIST);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "*TIMECODE         23  0  0  0"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "*WAIT             99"), lines.end());
+    EXPECT_EQ(s.timecode_minutes, "-5");
+    EXPECT_EQ(s.timecode_hours, "30");
+    EXPECT_EQ(s.wait_seconds, "150");
+    EXPECT_EQ(s.vbr_bias, "abc");
+
+    std::string text;
+    ASSERT_TRUE(settings_file_text(core, text));
+    EXPECT_EQ(s.timecode_minutes, "0");
+    EXPECT_EQ(s.timecode_hours, "23");
+    EXPECT_EQ(s.wait_seconds, "99");
+    EXPECT_EQ(s.vbr_bias, "0");
 }
 
 }  // namespace
