@@ -294,5 +294,23 @@ TEST_F(PreviewPage, ScanButtonBuildsTheListFromSceneChanges) {
     EXPECT_EQ(page().text(prv::SCAN), SCAN_CAPTION);
 }
 
+TEST_F(PreviewPage, ScanButtonStopsARunningScanAndTheOtherButtonsWait) {
+    // Long enough that the scan is still running when the button is pressed again.
+    open("ColorBars(width=720, height=480, pixel_type=\"YV12\")\n");
+    click(prv::SCAN);
+    ASSERT_TRUE(scan_running(core));
+    EXPECT_EQ(page().text(prv::SCAN), SCAN_STOP_CAPTION);
+    for (int id : {prv::ADD, prv::REMOVE, prv::CLEAR, prv::SET_START, prv::SET_END}) click(id);
+    EXPECT_EQ(core.message.message_text(), " creating a chapter list based on scene changes");
+    EXPECT_EQ(core.settings.start_frame_value, 0);
+
+    click(prv::SCAN);
+    EXPECT_FALSE(scan_running(core));
+    EXPECT_EQ(core.message.message_text(),
+              " scanning interrupted, found scene change chapters put into list");
+    EXPECT_EQ(page().text(prv::SCAN), SCAN_CAPTION);
+    for (int id : SCAN_LOCKED_CONTROLS) EXPECT_TRUE(page().enabled(id)) << id;
+}
+
 }  // namespace
 }  // namespace qv
