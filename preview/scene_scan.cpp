@@ -185,9 +185,9 @@ struct ScanContext {
             std::memcpy(dest[2], f.v, chroma);
         };
 
+        Prefetcher prefetcher(core);  // first: if its thread cannot start, nothing has happened
         fetch_frame(core, 0);
         take(planes[prev]);
-        Prefetcher prefetcher(core);
         prefetcher.request(1);
         for (int32_t n = 1; n < frame_count; ++n) {
             if (stop) return false;  // the prefetcher's destructor waits for its frame
@@ -226,10 +226,15 @@ void scene_scan_worker(Core& core, ScanState& state) {
     if (sizes_fit && scan.frame_count >= 2) {
         const std::size_t need = static_cast<std::size_t>(scan.luma_size) +
                                  2u * static_cast<std::size_t>(scan.chroma_size);
-        if (state.options.prefetch && state.frame_copy.size() >= need)
-            completed = scan.run_prefetched(state.frame_copy);
-        else
-            completed = scan.run_plain();
+        bool plain = !state.options.prefetch || state.frame_copy.size() < need;
+        if (!plain) {
+            try {
+                completed = scan.run_prefetched(state.frame_copy);
+            } catch (const std::system_error&) {
+                plain = true;  // no second thread to be had: scan on this one alone
+            }
+        }
+        if (plain) completed = scan.run_plain();
     }
 
     {
