@@ -137,6 +137,11 @@ void reset_to_defaults(Core& core) {
     m.set_enabled(mtx::LOAD, false);
     m.set_enabled(mtx::SAVE_CQM, false);
     m.set_enabled(mtx::SAVE_MTX, false);
+    // Built-in mode: the grid only shows the chosen pair.
+    for (int i = 0; i < MATRIX_CELLS; ++i) {
+        m.set_enabled(mtx::intra_cell(i), false);
+        m.set_enabled(mtx::non_intra_cell(i), false);
+    }
     s.builtin_matrix = 1;
 
     // 9. Preview page: the slider keeps its range and goes to 0.

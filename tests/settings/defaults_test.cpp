@@ -43,6 +43,20 @@ TEST(ResetToDefaults, RestoresOptionsAndKeepsFilesMatricesAndChapters) {
     EXPECT_TRUE(core.ui.advanced.checked(adv::BFF));
 }
 
+TEST(ResetToDefaults, LeavesCustomModeWithTheGridLocked) {
+    Core core;
+    core.settings.matrix_mode = MatrixMode::custom;
+    core.settings.builtin_matrix = CUSTOM_MATRIX;
+    core.ui.matrix.set_enabled(mtx::non_intra_cell(10), true);
+    core.ui.matrix.set_enabled(mtx::LOAD, true);
+    reset_to_defaults(core);
+    EXPECT_EQ(core.settings.matrix_mode, MatrixMode::builtin);
+    EXPECT_EQ(core.settings.builtin_matrix, 1);
+    EXPECT_FALSE(core.ui.matrix.enabled(mtx::non_intra_cell(10)));
+    EXPECT_FALSE(core.ui.matrix.enabled(mtx::LOAD));
+    EXPECT_TRUE(core.ui.matrix.enabled(mtx::COMBO));
+}
+
 TEST(ResetToDefaults, WithoutInputTheFileButtonsGoBackAndMaximumIsNotUsable) {
     Core core;
     core.ui.main.set_text(mainp::OUTPUT, "output: stale");
