@@ -177,14 +177,7 @@ void open_project_source(Core& core) {
     s.input_opened = true;
     s.input_valid = true;
     core.show(", DGDecode successfully initialized", true);
-    src.width = p.width;
-    src.height = p.height;
-    src.frame_count = p.frame_count;
-    src.rate_num = p.rate_num;
-    src.rate_den = p.rate_den;
-    src.colour_format = p.colour_format;
-    src.luma_size = p.width * p.height;
-    src.chroma_size = src.luma_size / 4;
+    store_source_properties(core, p);
     apply_source_properties(core);
     show_movie_info(core);
     check_dvd_compliance(core);

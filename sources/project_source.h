@@ -12,6 +12,7 @@
 
 #include "platform/dynamic_library.h"
 #include "settings/core.h"
+#include "sources/source_properties.h"
 
 namespace qv {
 
@@ -31,14 +32,7 @@ using GetFrameFn = const unsigned char* (*)(int32_t n);
 using CloseVideoFn = void (*)();
 
 // What openMPEG2Source reports about the project.
-struct ProjectProperties {
-    int32_t width = 0;
-    int32_t height = 0;
-    int32_t frame_count = 0;
-    int32_t rate_num = 0;
-    int32_t rate_den = 0;
-    int32_t colour_format = 0;
-};
+using ProjectProperties = VideoProperties;
 
 // The binding's state, one per Core (core.project_binding).
 struct ProjectBinding {

@@ -298,14 +298,7 @@ void open_script_source(Core& core) {
         }
         s.input_opened = true;
         s.input_valid = true;
-        src.width = info.width;
-        src.height = info.height;
-        src.frame_count = info.frame_count;
-        src.rate_num = info.rate_num;
-        src.rate_den = info.rate_den;
-        src.colour_format = info.colour_format;
-        src.luma_size = info.width * info.height;
-        src.chroma_size = src.luma_size / 4;
+        store_source_properties(core, info);
         src.chroma_pitch = info.width / 2;
         src.luma_pitch = info.width;
         core.show(", Avisynth successfully initialized", true);

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "settings/core.h"
+#include "sources/source_properties.h"
 
 namespace qv {
 
@@ -38,14 +39,7 @@ inline constexpr int32_t SCRIPT_COLOUR_I420 = static_cast<int32_t>(0xA0000010u);
 inline constexpr size_t SCRIPT_ERROR_CAPACITY = 200;
 
 // What open_script reports about the imported clip.
-struct ScriptVideoInfo {
-    int32_t width = 0;
-    int32_t height = 0;
-    int32_t frame_count = 0;
-    int32_t rate_num = 0;
-    int32_t rate_den = 0;
-    int32_t colour_format = 0;
-};
+using ScriptVideoInfo = VideoProperties;
 
 // Loads the frame-server library and creates the script environment: 0, 1 (the library cannot
 // be loaded) or 2 (entry points missing, or no environment). A failure keeps nothing loaded.

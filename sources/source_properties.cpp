@@ -7,6 +7,18 @@
 
 namespace qv {
 
+void store_source_properties(Core& core, const VideoProperties& p) {
+    SourceState& src = core.source;
+    src.width = p.width;
+    src.height = p.height;
+    src.frame_count = p.frame_count;
+    src.rate_num = p.rate_num;
+    src.rate_den = p.rate_den;
+    src.colour_format = p.colour_format;
+    src.luma_size = p.width * p.height;
+    src.chroma_size = src.luma_size / 4;
+}
+
 void apply_source_properties(Core& core) {
     SourceState& src = core.source;
     Settings& s = core.settings;
