@@ -21,4 +21,11 @@ uint32_t plane_sad(const uint8_t* a, const uint8_t* b, int32_t n, int vector_lev
 // The same through a chosen path (tests and benchmarks); an unavailable one falls back to scalar.
 uint32_t plane_sad(SadPath path, const uint8_t* a, const uint8_t* b, int32_t n, int vector_level);
 
+// plane_sad(current, previous, n) that also copies all n bytes of `current` over `previous` in
+// the same pass (the scan's "the current frame becomes the previous one"). The two must not
+// overlap.
+uint32_t plane_sad_and_copy(const uint8_t* current, uint8_t* previous, int32_t n, int vector_level);
+uint32_t plane_sad_and_copy(SadPath path, const uint8_t* current, uint8_t* previous, int32_t n,
+                            int vector_level);
+
 }  // namespace qv

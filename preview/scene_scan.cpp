@@ -128,14 +128,17 @@ struct ScanContext {
     int level = 0;
     int32_t last_progress = 0;
 
-    // Frame n (planes y, u, v) against the frame before it (py, pu, pv): progress, score, and
-    // at a mark the chapter n - 1 and frame n in the preview.
+    // Frame n (planes y, u, v) against the frame before it (py, pu, pv).
     void compare(int32_t n, const uint8_t* y, const uint8_t* u, const uint8_t* v, const uint8_t* py,
                  const uint8_t* pu, const uint8_t* pv) {
-        uint32_t sad_y = plane_sad(y, py, luma_size, level);
-        uint32_t sad_u = plane_sad(u, pu, chroma_size, level);
-        uint32_t sad_v = plane_sad(v, pv, chroma_size, level);
+        judge(n, plane_sad(y, py, luma_size, level), plane_sad(u, pu, chroma_size, level),
+              plane_sad(v, pv, chroma_size, level), y, u, v);
+    }
 
+    // The differences of frames n - 1 and n: progress, score, and at a mark the chapter n - 1 and
+    // frame n (y, u, v) in the preview.
+    void judge(int32_t n, uint32_t sad_y, uint32_t sad_u, uint32_t sad_v, const uint8_t* y,
+               const uint8_t* u, const uint8_t* v) {
         int32_t p = scan_progress(n, frame_count);
         if (p > last_progress) {
             core.ui.preview.set_position(prv::SLIDER, p);
@@ -155,17 +158,21 @@ struct ScanContext {
         }
     }
 
-    // The plain loop: copy the current frame to the previous planes, fetch the next one over it.
+    // The plain loop. Frame n is fetched over the current planes, compared with the previous
+    // planes and copied over them in the same pass, so it is the previous frame of step n + 1.
     bool run_plain() {
         FrameStore& f = *core.frames;
         fetch_frame(core, 0);
+        std::memcpy(f.prev_y, f.y, static_cast<std::size_t>(luma_size));
+        std::memcpy(f.prev_u, f.u, static_cast<std::size_t>(chroma_size));
+        std::memcpy(f.prev_v, f.v, static_cast<std::size_t>(chroma_size));
         for (int32_t n = 1; n < frame_count; ++n) {
             if (stop) return false;
-            std::memcpy(f.prev_y, f.y, static_cast<std::size_t>(luma_size));
-            std::memcpy(f.prev_u, f.u, static_cast<std::size_t>(chroma_size));
-            std::memcpy(f.prev_v, f.v, static_cast<std::size_t>(chroma_size));
             fetch_frame(core, n);
-            compare(n, f.y, f.u, f.v, f.prev_y, f.prev_u, f.prev_v);
+            const uint32_t sad_y = plane_sad_and_copy(f.y, f.prev_y, luma_size, level);
+            const uint32_t sad_u = plane_sad_and_copy(f.u, f.prev_u, chroma_size, level);
+            const uint32_t sad_v = plane_sad_and_copy(f.v, f.prev_v, chroma_size, level);
+            judge(n, sad_y, sad_u, sad_v, f.y, f.u, f.v);
         }
         return true;
     }

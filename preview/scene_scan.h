@@ -59,10 +59,14 @@ void stop_scene_scan(Core& core);
 // Waits until a worker that ends by itself has ended (command line, tests).
 void wait_scene_scan(Core& core);
 
-// How the worker fetches frames. With prefetch, frame n + 1 is decoded on a second thread while
-// frame n is compared and shown; the chapters are the same either way. Kept for later scans.
+// How the worker fetches frames. Plain (the default): fetch frame n, then compare it with the
+// previous frame and copy it over that in one pass. With prefetch, frame n + 1 is decoded on a
+// second thread while frame n, copied out of the store, is compared; the chapters are the same
+// either way. The decoder is the bottleneck and the copy out of the store cannot overlap it, so
+// the second thread only pays for its hand-overs; the option stays for measurements. Kept for
+// later scans.
 struct ScanOptions {
-    bool prefetch = true;
+    bool prefetch = false;
 };
 void set_scan_options(Core& core, ScanOptions options);
 

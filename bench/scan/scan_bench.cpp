@@ -69,6 +69,14 @@ void PlaneSad(benchmark::State& state) {
 BENCHMARK(PlaneSad)->Arg(static_cast<int>(qv::SadPath::avx2))->Arg(static_cast<int>(qv::SadPath::sse2))
     ->Arg(static_cast<int>(qv::SadPath::scalar))->ArgName("path(0=scalar,1=sse2,2=avx2)");
 
+// The scan's fused form: compare and copy over the previous plane in one pass.
+void PlaneSadAndCopy(benchmark::State& state) {
+    qv::FrameStore& f = *frames().store;
+    for (auto _ : state) benchmark::DoNotOptimize(qv::plane_sad_and_copy(f.y, f.prev_u, LUMA, 2));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * LUMA);
+}
+BENCHMARK(PlaneSadAndCopy);
+
 void Memcpy720x576(benchmark::State& state) {
     qv::FrameStore& f = *frames().store;
     for (auto _ : state) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -86,6 +87,29 @@ TEST(PlaneSad, PathsAgreeWithAByteLoop) {
     AlignedPlane zero(n, 0), full(n, 255);
     for (SadPath path : available_paths())
         EXPECT_EQ(plane_sad(path, zero.data, full.data, n, 2), uint32_t(n) * 255u);
+}
+
+// The scan's fused form: the same sum, and afterwards the previous plane holds the current one,
+// the bytes after the last whole block included.
+TEST(PlaneSad, SadAndCopyGivesTheSumAndCopiesEveryByte) {
+    std::mt19937 rng(5);
+    for (int32_t size : {176 * 120, 720 * 576, 300, 100, 0}) {
+        for (int level : {1, 2}) {
+            for (SadPath path : available_paths()) {
+                AlignedPlane cur(size_t(size) + 1, 0), prev(size_t(size) + 1, 0);
+                for (int32_t i = 0; i < size; ++i) {
+                    cur.data[i] = uint8_t(rng());
+                    prev.data[i] = uint8_t(rng());
+                }
+                prev.data[size] = 77;  // just behind the plane: untouched
+                const uint32_t expected = plane_sad(SadPath::scalar, cur.data, prev.data, size, level);
+                EXPECT_EQ(plane_sad_and_copy(path, cur.data, prev.data, size, level), expected)
+                    << size << " " << level << " " << int(path);
+                EXPECT_EQ(0, std::memcmp(cur.data, prev.data, size_t(size))) << size;
+                EXPECT_EQ(prev.data[size], 77);
+            }
+        }
+    }
 }
 
 }  // namespace
