@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/dispatch.h"
 #include "app/page_refresh.h"
 #include "gui/application.h"
 
@@ -20,8 +21,15 @@ void save_screenshots(qv::Core& core, qv::gui::MainWindow& window, const QString
     std::printf("message line:%s\n", core.message.message_text().c_str());
     const char* names[4] = {"main", "advanced", "matrix", "preview"};
     for (int i = 0; i < 4; ++i) {
-        // Through the tab handler, as a click on the tab would.
-        qv::select_page(core, i);
+        // The Main page as the program comes up (with the start-up message); the others through
+        // the tab handler, as a click on the tab would.
+        if (i > 0) qv::select_page(core, i);
+        if (i == 3 && core.ui.preview.enabled(qv::prv::CURRENT_FRAME)) {
+            // A frame is drawn on the first navigation: type a frame number, as a person would.
+            core.ui.preview.set_text(qv::prv::CURRENT_FRAME, "30");
+            qv::handle_event(core, qv::PageId::preview, qv::prv::CURRENT_FRAME,
+                             qv::UiEvent::text_changed);
+        }
         QApplication::processEvents();
         QString path = QDir(folder).filePath(QString(names[i]) + ".png");
         window.grab().save(path);
