@@ -303,6 +303,36 @@ TEST_P(ScanTest, QuickStartStopAndClose) {
     EXPECT_FALSE(scan_running(*core_));
 }
 
+// 2500 frames move the progress 1000 times at most: once per new rounded value, always forward.
+TEST_P(ScanTest, ProgressMovesAtMostAThousandTimes) {
+    ASSERT_NO_FATAL_FAILURE(open_script_text(blank(2500, GREY, 64, 64)));
+    std::vector<int> positions;
+    std::vector<std::string> frames;
+    std::string shown = core_->ui.preview.text(prv::CURRENT_FRAME);
+    core_->ui.preview.add_observer([&](PageId, int id) {
+        // (Switching the controls off and on also notifies; only changes of value count.)
+        const int p = core_->ui.preview.position(prv::SLIDER);
+        if (id == prv::SLIDER && p != (positions.empty() ? 0 : positions.back())) positions.push_back(p);
+        const std::string f = core_->ui.preview.text(prv::CURRENT_FRAME);
+        if (id == prv::CURRENT_FRAME && f != shown) frames.push_back(shown = f);
+    });
+    scan_to_end();
+    ASSERT_EQ(positions.size(), 1000u);
+    for (size_t i = 0; i < positions.size(); ++i) ASSERT_EQ(positions[i], int(i) + 1);
+    ASSERT_EQ(frames.size(), 1000u);
+    EXPECT_EQ(frames.front(), "2");     // 2 x 1000 / 2500 = 0.8 rounds to 1
+    EXPECT_EQ(frames.back(), "2499");   // 999.6 rounds to 1000
+}
+
+// With no source open a fetch does nothing and reports nothing.
+TEST(FrameFetch, WithoutASourceNothingHappens) {
+    auto core = std::make_unique<Core>();
+    std::memset(core->frames->y, 9, 64);
+    EXPECT_EQ(fetch_frame(*core, 0), 0);
+    EXPECT_EQ(core->frames->y[0], 9);
+    EXPECT_EQ(core->frames->y[63], 9);
+}
+
 INSTANTIATE_TEST_SUITE_P(Fetch, ScanTest, ::testing::Values(false, true),
                          [](const auto& param_info) { return param_info.param ? "Prefetch" : "Plain"; });
 
