@@ -113,6 +113,10 @@ QWidget* PageView::create(const Control& c, QWidget* owner) {
             auto* cb = new QComboBox(owner);
             cb->setEditable(true);
             cb->setInsertPolicy(QComboBox::NoInsert);
+            // Typed text is the control's value too (a radio handler may read it later), but only
+            // a choice from the list is a selection change.
+            connect(cb, &QComboBox::editTextChanged, this,
+                    [this, id](const QString& t) { model_.set_text(id, ss(t)); });
             connect(cb, &QComboBox::activated, this, [this, page, id, cb](int index) {
                 model_.set_text(id, ss(cb->itemText(index)));
                 model_.set_selection(id, index);
@@ -248,7 +252,7 @@ void PageView::sync_control(int id) {
                 for (const auto& e : c.entries) cb->addItem(qs(e));
             }
             if (c.selection >= 0 && c.selection < cb->count()) cb->setCurrentIndex(c.selection);
-            cb->setEditText(qs(c.text));
+            if (cb->currentText() != qs(c.text)) cb->setEditText(qs(c.text));
             break;
         }
         case ControlKind::spin:

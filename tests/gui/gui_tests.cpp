@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -147,6 +148,22 @@ private slots:
         QApplication::processEvents();
         QCOMPARE(cell->text(), QString("255"));
         QCOMPARE(app_->core().settings.custom_non_intra[63], 255);
+    }
+
+    void typedMatrixNamesReachTheModel() {
+        start({});
+        show_tab(2);
+        auto* combo = as<QComboBox>(PageId::matrix, mtx::COMBO);
+        combo->setCurrentIndex(5);  // QVLOW, chosen from the list
+        emit combo->activated(5);
+        QCOMPARE(app_->core().settings.builtin_matrix, 12);
+        combo->lineEdit()->selectAll();
+        QTest::keyClicks(combo->lineEdit(), "NOSUCH");
+        QCOMPARE(app_->core().ui.matrix.text(mtx::COMBO), std::string("NOSUCH"));
+        click(as<QRadioButton>(PageId::matrix, mtx::CUSTOM));
+        click(as<QRadioButton>(PageId::matrix, mtx::BUILTIN));
+        QCOMPARE(app_->core().settings.builtin_matrix, 1);  // an unknown name selects MPEG
+        QCOMPARE(as<QLineEdit>(PageId::matrix, mtx::intra_cell(63))->text(), QString("83"));
     }
 
     void aTabChangeDuringAScanIsRefusedAndProgressReachesTheSlider() {
