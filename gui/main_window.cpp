@@ -256,9 +256,11 @@ QWidget* MainWindow::build_advanced_page() {
     grid->addWidget(group("options", misc, page), 1, 2, 2, 1);
 
     auto* gop = new QGridLayout;
-    for (int k = 0; k < 3; ++k) gop->addWidget(v.widget(9101 + k), k, 0, 1, 2);
-    gop->addWidget(v.widget(9104), 3, 0, 1, 2);
-    gop->addWidget(v.widget(9105), 4, 0, 1, 2);
+    auto* notes = new QVBoxLayout;
+    notes->setSpacing(0);
+    for (int k = 0; k < 5; ++k) notes->addWidget(v.widget(9101 + k));
+    notes->addStretch();
+    gop->addLayout(notes, 0, 0, 5, 2);
     gop->addWidget(new QLabel("GOP length", page), 5, 0);
     v.widget(adv::GOP)->setMaximumWidth(40);
     gop->addWidget(with_spin(v, adv::GOP, adv::GOP_SPIN, page), 5, 1);
