@@ -43,6 +43,7 @@ QvProjectRecord* openMPEG2Source(const char* project_path)
     }
     qv::ffms::OpenOptions options;
     options.mpeg_only = true;
+    options.copy_program_stream_video = true;
     auto source = qv::ffms::FfmsSource::open(project.files, options, error);
     if (!source) {
         report(error);

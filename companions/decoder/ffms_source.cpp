@@ -1,9 +1,14 @@
 #include "companions/decoder/ffms_source.h"
 
 #include <ffms.h>
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -37,6 +42,11 @@ constexpr std::size_t KEPT_FRAME_BYTES = 16u * 1024u * 1024u;
 constexpr std::size_t MAX_KEPT_FRAMES = 24;
 constexpr auto CACHE_ENTRY_LIFETIME = std::chrono::hours(24 * 90);
 constexpr auto TEMPORARY_FILE_LIFETIME = std::chrono::hours(24);
+// Video copied out of a program stream is nearly as large as the source (gigabytes for a DVD), so
+// it is kept for two weeks after it was made, and made only with this much room to spare.
+constexpr auto STREAM_COPY_LIFETIME = std::chrono::hours(24 * 14);
+constexpr std::uintmax_t STREAM_COPY_SPARE_BYTES = 256u * 1024u * 1024u;
+constexpr const char* STREAM_COPY_SUFFIX = ".video.m2v";
 
 void init_ffms_once()
 {
@@ -137,7 +147,9 @@ bool write_file_atomically(const std::filesystem::path& path, const std::uint8_t
 
 bool is_cache_entry_name(const std::string& name)
 {
-    return name.ends_with(".ffindex") || name.find(".ffindex.tmp.") != std::string::npos;
+    return name.ends_with(".ffindex") || name.find(".ffindex.tmp.") != std::string::npos ||
+           name.ends_with(STREAM_COPY_SUFFIX) ||
+           name.find(std::string(STREAM_COPY_SUFFIX) + ".tmp.") != std::string::npos;
 }
 
 // Entries unused for a long time (a source that changed or went away) and temporary files left
@@ -153,8 +165,12 @@ void prune_index_cache(const std::filesystem::path& dir, const std::filesystem::
         const auto written = entry.last_write_time(ec);
         if (ec)
             continue;
-        const bool temporary = !name.ends_with(".ffindex");
-        if (now - written > (temporary ? TEMPORARY_FILE_LIFETIME : CACHE_ENTRY_LIFETIME))
+        const bool copy = name.ends_with(STREAM_COPY_SUFFIX);
+        const bool temporary = !copy && !name.ends_with(".ffindex");
+        const auto lifetime = copy        ? STREAM_COPY_LIFETIME
+                              : temporary ? TEMPORARY_FILE_LIFETIME
+                                          : CACHE_ENTRY_LIFETIME;
+        if (now - written > lifetime)
             std::filesystem::remove(entry.path(), ec);
     }
 }
@@ -274,14 +290,149 @@ std::size_t next_start_code(const std::vector<unsigned char>& data, std::size_t 
     return data.size();
 }
 
-// MPEG program streams (DVD VOB files): after a seek in them FFMS2 labels the frames one off.
+// MPEG program streams (DVD VOB files): FFMS2 numbers their frames by decoding time stamps, in
+// coding order, so after a seek in them it labels the frames one off (and more near a seek point).
 bool is_mpeg_program_stream(const std::filesystem::path& file)
 {
     const auto head = read_head(file, 4);
     return head.size() == 4 && head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == 0xBA;
 }
 
+struct FormatContextCloser {
+    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+};
+
+struct PacketFreer {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+
+bool write_all(int fd, const std::uint8_t* data, std::size_t size)
+{
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(fd, data + written, size - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Copies the MPEG-1/2 video packets of a program stream (`url`: one file or a concat: list),
+// byte for byte, into an elementary stream at `target`, through a temporary file and a rename.
+bool copy_program_stream_video(const std::string& url, const std::filesystem::path& target,
+                               std::string& error)
+{
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file,concat", 0);
+    AVFormatContext* raw = nullptr;
+    const int opened = avformat_open_input(&raw, url.c_str(), av_find_input_format("mpeg"), &options);
+    av_dict_free(&options);
+    if (opened < 0) {
+        error = "cannot read the program stream";
+        return false;
+    }
+    std::unique_ptr<AVFormatContext, FormatContextCloser> context(raw);
+    if (avformat_find_stream_info(context.get(), nullptr) < 0) {
+        error = "cannot read the program stream";
+        return false;
+    }
+    // The first video stream, as the index takes it.
+    int stream = -1;
+    for (unsigned i = 0; i < context->nb_streams && stream < 0; ++i)
+        if (context->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+            stream = static_cast<int>(i);
+    if (stream < 0 ||
+        (context->streams[stream]->codecpar->codec_id != AV_CODEC_ID_MPEG2VIDEO &&
+         context->streams[stream]->codecpar->codec_id != AV_CODEC_ID_MPEG1VIDEO)) {
+        error = "the program stream holds no MPEG-1/MPEG-2 video";
+        return false;
+    }
+    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    if (!packet) {
+        error = "out of memory";
+        return false;
+    }
+    static std::atomic<unsigned> counter{0};
+    const std::filesystem::path temp = target.string() + ".tmp." + std::to_string(::getpid()) +
+                                       "." + std::to_string(counter++);
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = "cannot write " + temp.string();
+        return false;
+    }
+    bool ok = true;
+    std::uintmax_t bytes = 0;
+    int status = 0;
+    while (ok && (status = av_read_frame(context.get(), packet.get())) >= 0) {
+        if (packet->stream_index == stream && packet->size > 0) {
+            ok = write_all(fd, packet->data, static_cast<std::size_t>(packet->size));
+            bytes += static_cast<std::uintmax_t>(packet->size);
+        }
+        av_packet_unref(packet.get());
+    }
+    if (ok && status != AVERROR_EOF)
+        ok = false;
+    ok = ok && bytes > 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok)
+        ok = std::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        error = "cannot copy the video of the program stream";
+    }
+    return ok;
+}
+
+// The elementary stream copy of a program stream, made when missing; empty when there is no
+// usable cache folder, not room enough for it, or the copy fails (the caller then decodes the
+// program stream itself).
+std::filesystem::path program_stream_copy(const std::filesystem::path& dir,
+                                          const std::vector<std::string>& files,
+                                          const std::string& url)
+{
+    const auto target = program_stream_copy_path(dir, files);
+    if (target.empty())
+        return {};
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(target, ec) &&
+        std::filesystem::file_size(target, ec) > 0 && !ec)
+        return target;
+    std::filesystem::create_directories(dir, ec);
+    std::uintmax_t needed = STREAM_COPY_SPARE_BYTES;
+    for (const auto& file : files) {
+        needed += std::filesystem::file_size(file, ec);
+        if (ec)
+            return {};
+    }
+    struct statvfs fs {};
+    if (::statvfs(dir.c_str(), &fs) != 0 ||
+        static_cast<std::uintmax_t>(fs.f_bavail) * fs.f_frsize < needed) {
+        if (std::getenv("QV_DECODER_LOG") != nullptr)
+            std::fprintf(stderr, "no room to copy the video of %s\n", files.front().c_str());
+        return {};
+    }
+    std::string error;
+    if (!copy_program_stream_video(url, target, error)) {
+        if (std::getenv("QV_DECODER_LOG") != nullptr)
+            std::fprintf(stderr, "%s: %s\n", files.front().c_str(), error.c_str());
+        return {};
+    }
+    return target;
+}
+
 }  // namespace
+
+std::filesystem::path program_stream_copy_path(const std::filesystem::path& cache_dir,
+                                               const std::vector<std::string>& files)
+{
+    const auto key = index_cache_key(files);
+    if (cache_dir.empty() || key.empty())
+        return {};
+    return cache_dir / (key + STREAM_COPY_SUFFIX);
+}
 
 int longest_mpeg_b_run(const std::filesystem::path& file)
 {
@@ -473,9 +624,20 @@ std::unique_ptr<FfmsSource> FfmsSource::open(const std::vector<std::string>& fil
     auto source = std::unique_ptr<FfmsSource>(new FfmsSource());
     source->impl_ = std::make_unique<Impl>();
 
+    const auto dir = options.cache_dir.empty() ? default_index_cache_dir() : options.cache_dir;
+    // FFMS2 does not seek frame-exactly in a program stream, but does in the same video as an
+    // elementary stream: with a copy of it, the program stream is read no further.
+    if (options.copy_program_stream_video && options.use_index_cache && !dir.empty() &&
+        is_mpeg_program_stream(absolute.front())) {
+        const auto copy = program_stream_copy(dir, absolute, url);
+        if (!copy.empty()) {
+            absolute = {copy.string()};
+            url = absolute.front();
+        }
+    }
+
     std::filesystem::path cache_file;
     if (options.use_index_cache) {
-        const auto dir = options.cache_dir.empty() ? default_index_cache_dir() : options.cache_dir;
         const auto key = index_cache_key(absolute);
         if (!dir.empty() && !key.empty())
             cache_file = dir / (key + (options.mpeg_only ? ".mpeg" : ".any") + ".ffindex");

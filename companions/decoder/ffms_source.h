@@ -23,6 +23,11 @@ struct OpenOptions {
     bool use_index_cache = true;
     // Empty: default_index_cache_dir().
     std::filesystem::path cache_dir;
+    // Program streams (VOB) are decoded linearly: FFMS2 does not seek in them frame-exactly.
+    // With this set, the video of a program stream is copied once, unchanged, into an elementary
+    // stream in the cache folder (about the size of the source), which seeks like any other;
+    // without a usable cache folder or room on its disk the source stays linear.
+    bool copy_program_stream_video = false;
 };
 
 // Three 8-bit planes of one frame; valid until the next frame request or the source's end.
@@ -63,6 +68,9 @@ public:
     // Times the decoder started again from the first frame (a step backwards in a source that
     // is decoded linearly), for diagnostics.
     int decoder_restarts() const { return decoder_restarts_; }
+    // Whether a jump goes through a seek point (about one GOP of decoding) rather than decoding
+    // every frame from the current one or from the start.
+    bool seeks() const { return seeking_; }
 
 private:
     FfmsSource() = default;
@@ -105,6 +113,11 @@ std::filesystem::path default_index_cache_dir();
 // The cache file name for a list of sources: a hash of their absolute paths, sizes and
 // modification times. Empty when a file cannot be examined.
 std::string index_cache_key(const std::vector<std::string>& files);
+
+// The elementary stream kept in `cache_dir` for a program stream made of `files`; empty when the
+// files cannot be examined.
+std::filesystem::path program_stream_copy_path(const std::filesystem::path& cache_dir,
+                                               const std::vector<std::string>& files);
 
 // The longest run of B pictures in coding order among the first pictures of an MPEG-1/2
 // stream; -1 when the file shows no MPEG picture headers.

@@ -8,8 +8,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <numeric>
+#include <random>
 #include <set>
 
 using namespace qv::ffms;
@@ -191,6 +194,63 @@ TEST_F(FfmsSourceTest, StepsBackInAProgramStreamNeedNoFreshDecoder)
         expect_frame(n);
     expect_frame(60);
     EXPECT_EQ(source->decoder_restarts(), restarts + 1);
+}
+
+TEST_F(FfmsSourceTest, ProgramStreamsSeekThroughACopyOfTheirVideo)
+{
+    const std::vector<std::string> files = {material("cif_vob.vob").string()};
+    const Reference ref(material("cif_vob.yuv"), 352, 288);
+    OpenOptions options;
+    options.cache_dir = dir_ / "index";
+    options.mpeg_only = true;
+    options.copy_program_stream_video = true;
+    std::string error;
+    auto source = FfmsSource::open(files, options, error);
+    ASSERT_TRUE(source) << error;
+    ASSERT_EQ(source->frame_count(), ref.frame_count());
+    EXPECT_EQ(source->width(), 352);
+    EXPECT_EQ(source->rate_num(), 25);
+    EXPECT_TRUE(source->seeks());
+    const auto copy = program_stream_copy_path(dir_ / "index", files);
+    ASSERT_TRUE(std::filesystem::is_regular_file(copy));
+    EXPECT_LT(std::filesystem::file_size(copy), std::filesystem::file_size(files.front()));
+
+    // Every frame in a shuffled order, then long jumps backwards (each near or on a seek point):
+    // all exact, and never by decoding again from the first frame.
+    std::vector<int> order(static_cast<std::size_t>(ref.frame_count()));
+    std::iota(order.begin(), order.end(), 0);
+    std::shuffle(order.begin(), order.end(), std::mt19937(11));
+    order.insert(order.end(), {79, 0, 79, 58, 57, 56, 44, 43, 42, 29, 28, 27, 15, 14, 13, 1});
+    for (int n : order) {
+        const std::uint8_t* frame = source->frame_packed(n, error);
+        ASSERT_NE(frame, nullptr) << n << ": " << error;
+        EXPECT_LE(mean_abs_diff(frame, ref.frame(n), ref.frame_bytes()), 0.5) << n;
+    }
+    EXPECT_EQ(source->decoder_restarts(), 0);
+
+    // Opened again, the copy and its index are reused as they are.
+    const auto made = std::filesystem::last_write_time(copy);
+    auto again = FfmsSource::open(files, options, error);
+    ASSERT_TRUE(again) << error;
+    EXPECT_EQ(again->index_origin(), IndexOrigin::cache_hit);
+    EXPECT_EQ(std::filesystem::last_write_time(copy), made);
+    EXPECT_EQ(files_with_extension(dir_ / "index", ".m2v").size(), 1u);
+
+    // Without a cache, or where the copy cannot be written, the program stream is decoded
+    // linearly, as exact.
+    write_file(dir_ / "not_a_folder", "x");
+    for (const bool cache : {false, true}) {
+        options.use_index_cache = cache;
+        options.cache_dir = dir_ / "not_a_folder" / "index";
+        auto linear = FfmsSource::open(files, options, error);
+        ASSERT_TRUE(linear) << error;
+        EXPECT_FALSE(linear->seeks());
+        for (int n : {40, 12}) {
+            const std::uint8_t* frame = linear->frame_packed(n, error);
+            ASSERT_NE(frame, nullptr) << error;
+            EXPECT_LE(mean_abs_diff(frame, ref.frame(n), ref.frame_bytes()), 0.5) << n;
+        }
+    }
 }
 
 TEST_F(FfmsSourceTest, PlanesAndPackedFrameAgree)
