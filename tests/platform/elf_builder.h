@@ -7,7 +7,7 @@
 
 namespace qv_test {
 
-struct ElfSpec {
+struct ElfLayout {
     bool is64 = true;
     bool big_endian = false;
     bool section_headers = true;   // note reachable through a SHT_NOTE section
@@ -46,16 +46,16 @@ private:
 
 inline std::size_t round_up(std::size_t v, std::size_t a) { return (v + a - 1) / a * a; }
 
-inline std::vector<std::uint8_t> build_elf(const ElfSpec& spec) {
-    ElfBytes e(spec.big_endian);
-    const bool w = spec.is64;
+inline std::vector<std::uint8_t> build_elf(const ElfLayout& layout) {
+    ElfBytes e(layout.big_endian);
+    const bool w = layout.is64;
     const std::size_t ehsize = w ? 64 : 52, shentsize = w ? 64 : 40, phentsize = w ? 56 : 32;
-    const std::size_t a = spec.note_align;
+    const std::size_t a = layout.note_align;
 
     // Note area.
     const std::size_t notes = round_up(ehsize, 8);
     std::size_t pos = notes;
-    if (spec.other_note_first) {
+    if (layout.other_note_first) {
         e.put(pos, 4, 4);
         e.put(pos + 4, 16, 4);
         e.put(pos + 8, 3, 4);
@@ -64,18 +64,18 @@ inline std::vector<std::uint8_t> build_elf(const ElfSpec& spec) {
         e.fit(pos + 16);
         pos += round_up(16, a);
     }
-    e.put(pos, spec.owner.size(), 4);
+    e.put(pos, layout.owner.size(), 4);
     e.put(pos + 4, 8, 4);
-    e.put(pos + 8, spec.type, 4);
-    e.put_raw(pos + 12, spec.owner.data(), spec.owner.size());
-    pos = pos + 12 + round_up(spec.owner.size(), a);
-    for (int i = 0; i < 4; ++i) e.put(pos + 2 * static_cast<std::size_t>(i), spec.version[i], 2);
+    e.put(pos + 8, layout.type, 4);
+    e.put_raw(pos + 12, layout.owner.data(), layout.owner.size());
+    pos = pos + 12 + round_up(layout.owner.size(), a);
+    for (int i = 0; i < 4; ++i) e.put(pos + 2 * static_cast<std::size_t>(i), layout.version[i], 2);
     pos += round_up(8, a);
     const std::size_t notes_size = pos - notes;
 
     // Program headers: a harmless PT_LOAD, then the PT_NOTE.
     std::size_t phoff = 0, phnum = 0;
-    if (spec.program_headers) {
+    if (layout.program_headers) {
         phoff = round_up(pos, 8);
         phnum = 2;
         for (std::size_t i = 0; i < phnum; ++i) {
@@ -97,10 +97,10 @@ inline std::vector<std::uint8_t> build_elf(const ElfSpec& spec) {
 
     // Section headers: the null section, a PROGBITS section, the SHT_NOTE section.
     std::size_t shoff = 0, shnum = 0;
-    const bool need_section0 = spec.extended_segment_count && spec.program_headers;
-    if (spec.section_headers || need_section0) {
+    const bool need_section0 = layout.extended_segment_count && layout.program_headers;
+    if (layout.section_headers || need_section0) {
         shoff = round_up(pos, 8);
-        shnum = spec.section_headers ? 3 : 1;
+        shnum = layout.section_headers ? 3 : 1;
         e.fit(shoff + shnum * shentsize);
         for (std::size_t i = 1; i < shnum; ++i) {
             const std::size_t s = shoff + i * shentsize;
@@ -115,11 +115,11 @@ inline std::vector<std::uint8_t> build_elf(const ElfSpec& spec) {
                 e.put(s + 32, i == 1 ? 1 : a, 4);
             }
         }
-        if (spec.extended_section_count) {
+        if (layout.extended_section_count) {
             if (w) e.put(shoff + 32, shnum, 8);
             else e.put(shoff + 20, shnum, 4);
         }
-        if (spec.extended_segment_count && spec.program_headers) {
+        if (layout.extended_segment_count && layout.program_headers) {
             if (w) e.put(shoff + 44, phnum, 4);
             else e.put(shoff + 28, phnum, 4);
         }
@@ -127,13 +127,13 @@ inline std::vector<std::uint8_t> build_elf(const ElfSpec& spec) {
 
     // File header.
     const std::uint8_t ident[16] = {0x7f, 'E', 'L', 'F', static_cast<std::uint8_t>(w ? 2 : 1),
-                                    static_cast<std::uint8_t>(spec.big_endian ? 2 : 1), 1};
+                                    static_cast<std::uint8_t>(layout.big_endian ? 2 : 1), 1};
     e.put_raw(0, ident, sizeof ident);
     e.put(16, 3, 2);   // ET_DYN
     e.put(18, 62, 2);  // machine: any
     e.put(20, 1, 4);
-    const std::uint64_t e_phnum = spec.extended_segment_count && phnum ? 0xffff : phnum;
-    const std::uint64_t e_shnum = spec.extended_section_count ? 0 : shnum;
+    const std::uint64_t e_phnum = layout.extended_segment_count && phnum ? 0xffff : phnum;
+    const std::uint64_t e_shnum = layout.extended_section_count ? 0 : shnum;
     if (w) {
         e.put(32, phoff, 8);
         e.put(40, shoff, 8);

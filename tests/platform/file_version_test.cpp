@@ -18,7 +18,7 @@
 namespace {
 
 using qv::FileVersion;
-using qv_test::ElfSpec;
+using qv_test::ElfLayout;
 using qv_test::TempDir;
 
 const std::string ENCODER = std::string(QV_PROGRAM_DIR) + "/QVenc_019.exe";
@@ -45,21 +45,21 @@ TEST(FileVersion, NoteFoundInEveryLayout) {
                 for (std::uint32_t align : {4u, 8u})
                     for (bool extended : {false, true})
                         for (bool other_first : {false, true}) {
-                            ElfSpec spec;
-                            spec.is64 = is64;
-                            spec.big_endian = big;
-                            spec.section_headers = reach != 1;
-                            spec.program_headers = reach != 0;
-                            spec.note_align = align;
-                            spec.extended_section_count = extended && spec.section_headers;
-                            spec.extended_segment_count = extended && spec.program_headers;
-                            spec.other_note_first = other_first;
+                            ElfLayout layout;
+                            layout.is64 = is64;
+                            layout.big_endian = big;
+                            layout.section_headers = reach != 1;
+                            layout.program_headers = reach != 0;
+                            layout.note_align = align;
+                            layout.extended_section_count = extended && layout.section_headers;
+                            layout.extended_segment_count = extended && layout.program_headers;
+                            layout.other_note_first = other_first;
                             SCOPED_TRACE(testing::Message()
                                          << "64-bit " << is64 << " big " << big << " reach "
                                          << reach << " align " << align << " extended "
                                          << extended << " other first " << other_first);
                             FileVersion v{};
-                            EXPECT_TRUE(note_of(qv_test::build_elf(spec), v));
+                            EXPECT_TRUE(note_of(qv_test::build_elf(layout), v));
                             EXPECT_EQ(v, BUILT_VERSION);
                         }
 }
@@ -67,24 +67,24 @@ TEST(FileVersion, NoteFoundInEveryLayout) {
 TEST(FileVersion, ForeignOrMalformedNotesAreNotVersions) {
     struct Case {
         const char* what;
-        void (*change)(ElfSpec&);
+        void (*change)(ElfLayout&);
     };
     const Case cases[] = {
-        {"other owner", [](ElfSpec& s) { s.owner = std::string("QVguj", 6); }},
-        {"owner without NUL", [](ElfSpec& s) { s.owner = "QVgui"; }},
-        {"other type", [](ElfSpec& s) { s.type = 2; }},
+        {"other owner", [](ElfLayout& s) { s.owner = std::string("QVguj", 6); }},
+        {"owner without NUL", [](ElfLayout& s) { s.owner = "QVgui"; }},
+        {"other type", [](ElfLayout& s) { s.type = 2; }},
         {"no headers at all",
-         [](ElfSpec& s) {
+         [](ElfLayout& s) {
              s.section_headers = false;
              s.program_headers = false;
          }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ElfSpec spec;
-        c.change(spec);
+        ElfLayout layout;
+        c.change(layout);
         FileVersion v{1, 1, 1, 1};
-        EXPECT_FALSE(note_of(qv_test::build_elf(spec), v));
+        EXPECT_FALSE(note_of(qv_test::build_elf(layout), v));
         EXPECT_EQ(v, ZERO);
     }
 }
@@ -93,9 +93,9 @@ TEST(FileVersion, ForeignOrMalformedNotesAreNotVersions) {
 // bounds; a result, if any, is the true version.
 TEST(FileVersion, TruncatedAndCorruptedImagesFailSafely) {
     for (bool is64 : {false, true}) {
-        ElfSpec spec;
-        spec.is64 = is64;
-        const std::vector<std::uint8_t> full = qv_test::build_elf(spec);
+        ElfLayout layout;
+        layout.is64 = is64;
+        const std::vector<std::uint8_t> full = qv_test::build_elf(layout);
         for (std::size_t n = 0; n < full.size(); ++n) {
             std::vector<std::uint8_t> prefix(full.begin(), full.begin() + static_cast<long>(n));
             FileVersion v{};
