@@ -12,15 +12,16 @@ namespace {
 
 // The conversion constants, split so that every product is an exact 16 x 16 -> 32 bit
 // multiply-add: 76284 = 4 x 19071, 104595 = 5 x 20919, 132252 = 12 x 11021,
-// 53281 = 26641 + 26640. The vector paths feed (4 (Y - 16), 5 Cr), (4 (Y - 16), 12 Cb),
-// (4 (Y - 16), Cb) and (Cr, Cr) pairs to the multiply-add, which gives the same 32-bit sums as
-// the scalar formula.
+// 53281 = 26641 + 26640. The vector paths multiply 4 Y, 5 V, 12 U, U and V words by these
+// halves, which gives the same 32-bit sums as the scalar formula.
 constexpr int K_Y = 19071;
 constexpr int K_R_CR = 20919;
 constexpr int K_B_CB = 11021;
 constexpr int K_G_CB = -25625;
 constexpr int K_G_CR_A = -26641;
 constexpr int K_G_CR_B = -26640;
+
+#define QV_INLINE inline __attribute__((always_inline))
 
 inline uint8_t clamp_byte(int32_t value) {
     return static_cast<uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
@@ -68,36 +69,100 @@ void row_scalar(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* o
     }
 }
 
-// ---- SSE2: 16 pixels per step ---------------------------------------------------------------
+// ---- The vector arithmetic ---------------------------------------------------------------------
+// Every 128-bit lane works on 16 pixels of each of the two rows that share one chroma row, and
+// on their 8 chroma samples. A lane's 32-bit element j covers pixels 4j..4j+3 (luma words: the
+// even pixels 4j, 4j+2 and the odd pixels 4j+1, 4j+3) and chroma samples 2j and 2j+1 (chroma
+// words as loaded), so no unpacking is needed until the final byte pack:
+//   T (4j)     = multiply-add of the even luma words with (19071, 0), T (4j + 2) with (0, 19071),
+//   T (4j + 1) = the same on the odd luma words, (4j + 3) likewise;
+//   a channel's chroma term of sample 2j (pixels 4j, 4j + 1) and 2j + 1 (4j + 2, 4j + 3) is made
+//   the same way once per chroma row, with -76284 x 16 and the -128 of Cb and Cr folded in.
+// The 32-bit sums are the scalar formula's exactly. A channel's bytes come out of the lane's
+// pack as pixels 4j (bytes 0-3), 4j + 2 (4-7), 4j + 1 (8-11), 4j + 3 (12-15).
 
-// Eight pixels of one channel from their (luma, chroma) word pairs: 32-bit multiply-add, floor
-// shift, saturating pack to words.
-inline __m128i channel8_sse2(__m128i yq, __m128i cq, __m128i k) {
-    __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(yq, cq), k);
-    __m128i hi = _mm_madd_epi16(_mm_unpackhi_epi16(yq, cq), k);
-    return _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
+// Where pixel p of a 16-pixel lane (p may count on across lanes) sits in a channel register.
+constexpr int channel_byte(int p) {
+    const int m = p & 3;
+    return (p & ~15) | (((m & 1) << 1 | (m >> 1)) << 2) | ((p >> 2) & 3);
 }
 
-// Green needs three terms: (4 (Y - 16), Cb) pairs per pixel, and -53281 Cr per chroma sample,
-// which the (Cr, Cr) word pairs of the duplicated chroma give directly, one per 32-bit lane.
-inline __m128i green8_sse2(__m128i yq, __m128i cbd, __m128i crd, __m128i k_cb, __m128i k_cr) {
-    __m128i gc = _mm_madd_epi16(crd, k_cr);  // samples of pixels 0-7, one per lane
-    __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(yq, cbd), k_cb),
-                               _mm_unpacklo_epi32(gc, gc));
-    __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(yq, cbd), k_cb),
-                               _mm_unpackhi_epi32(gc, gc));
-    return _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
-}
+// The folded offsets: T + term = 76284 (Y - 16) + k Cb/Cr with raw U and V words.
+constexpr int32_t BIAS_Y = -16 * 4 * K_Y;
+constexpr int32_t BIAS_R = BIAS_Y - 128 * 5 * K_R_CR;
+constexpr int32_t BIAS_G = BIAS_Y - 128 * (K_G_CB + K_G_CR_A + K_G_CR_B);
+constexpr int32_t BIAS_B = BIAS_Y - 128 * 12 * K_B_CB;
+static_assert(4 * K_Y == 76284 && 5 * K_R_CR == 104595 && 12 * K_B_CB == 132252 &&
+              K_G_CR_A + K_G_CR_B == -53281 && K_G_CB == -25625);
 
 // Two words a (low) and b (high) as one 32-bit lane.
 constexpr int32_t pair_value(int a, int b) {
     return static_cast<int32_t>((static_cast<uint32_t>(b) << 16) | (static_cast<uint32_t>(a) & 0xFFFFu));
 }
 
+// ---- SSE2: 16 pixels of two rows per step ------------------------------------------------------
+
 inline __m128i pair16(int a, int b) { return _mm_set1_epi32(pair_value(a, b)); }
 
+// Chroma terms per channel: [0] of samples 2j, [1] of samples 2j + 1.
+struct Chroma16 {
+    __m128i r[2], g[2], b[2];
+};
+
+QV_INLINE Chroma16 chroma16_sse2(const uint8_t* u, const uint8_t* v) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i cb = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(u)), zero);
+    const __m128i cr = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v)), zero);
+    const __m128i cr5 = _mm_mullo_epi16(cr, _mm_set1_epi16(5));
+    const __m128i cb12 = _mm_mullo_epi16(cb, _mm_set1_epi16(12));
+    const __m128i bias_r = _mm_set1_epi32(BIAS_R);
+    const __m128i bias_g = _mm_set1_epi32(BIAS_G);
+    const __m128i bias_b = _mm_set1_epi32(BIAS_B);
+    Chroma16 c;
+    c.r[0] = _mm_add_epi32(_mm_madd_epi16(cr5, pair16(K_R_CR, 0)), bias_r);
+    c.r[1] = _mm_add_epi32(_mm_madd_epi16(cr5, pair16(0, K_R_CR)), bias_r);
+    c.b[0] = _mm_add_epi32(_mm_madd_epi16(cb12, pair16(K_B_CB, 0)), bias_b);
+    c.b[1] = _mm_add_epi32(_mm_madd_epi16(cb12, pair16(0, K_B_CB)), bias_b);
+    c.g[0] = _mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(cb, pair16(K_G_CB, 0)),
+                                         _mm_madd_epi16(cr, pair16(K_G_CR_A, 0))),
+                           _mm_add_epi32(_mm_madd_epi16(cr, pair16(K_G_CR_B, 0)), bias_g));
+    c.g[1] = _mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(cb, pair16(0, K_G_CB)),
+                                         _mm_madd_epi16(cr, pair16(0, K_G_CR_A))),
+                           _mm_add_epi32(_mm_madd_epi16(cr, pair16(0, K_G_CR_B)), bias_g));
+    return c;
+}
+
+struct Luma16 {
+    __m128i t[4];  // T of pixels 4j, 4j + 1, 4j + 2, 4j + 3
+};
+
+QV_INLINE Luma16 luma16_sse2(__m128i yv) {
+    const __m128i mask = _mm_set1_epi16(0x03FC);
+    const __m128i even = _mm_and_si128(_mm_slli_epi16(yv, 2), mask);  // 4 Y, pixels 2k
+    const __m128i odd = _mm_and_si128(_mm_srli_epi16(yv, 6), mask);   // 4 Y, pixels 2k + 1
+    const __m128i k_lo = pair16(K_Y, 0);
+    const __m128i k_hi = pair16(0, K_Y);
+    return {{_mm_madd_epi16(even, k_lo), _mm_madd_epi16(odd, k_lo), _mm_madd_epi16(even, k_hi),
+             _mm_madd_epi16(odd, k_hi)}};
+}
+
+// One channel's 16 bytes (in channel_byte order), clamped to 0..255.
+QV_INLINE __m128i channel16_sse2(const Luma16& l, const __m128i term[2]) {
+    const __m128i p0 = _mm_srai_epi32(_mm_add_epi32(l.t[0], term[0]), 16);
+    const __m128i p1 = _mm_srai_epi32(_mm_add_epi32(l.t[1], term[0]), 16);
+    const __m128i p2 = _mm_srai_epi32(_mm_add_epi32(l.t[2], term[1]), 16);
+    const __m128i p3 = _mm_srai_epi32(_mm_add_epi32(l.t[3], term[1]), 16);
+    return _mm_packus_epi16(_mm_packs_epi32(p0, p2), _mm_packs_epi32(p1, p3));
+}
+
+// Channel bytes from channel_byte order back to pixel order.
+QV_INLINE __m128i pixel_order_sse2(__m128i x) {
+    const __m128i t = _mm_unpacklo_epi8(x, _mm_srli_si128(x, 8));  // 4j, 4j + 1 | 4j + 2, 4j + 3
+    return _mm_unpacklo_epi16(t, _mm_srli_si128(t, 8));
+}
+
 // Four 0x00RRGGBB pixels to twelve packed bytes in the low 12 bytes (the top 4 are zero).
-inline __m128i pack_pixels4_sse2(__m128i px) {
+QV_INLINE __m128i pack_pixels4_sse2(__m128i px) {
     const __m128i low_dword = _mm_set_epi32(0, -1, 0, -1);
     const __m128i high_part = _mm_set_epi32(-1, static_cast<int32_t>(0xFF000000u), -1,
                                             static_cast<int32_t>(0xFF000000u));
@@ -109,8 +174,8 @@ inline __m128i pack_pixels4_sse2(__m128i px) {
     return _mm_or_si128(_mm_and_si128(q, first6), _mm_and_si128(_mm_srli_si128(q, 2), next6));
 }
 
-// 16 pixels of blue, green and red bytes to 48 bytes B G R B G R ...
-inline void store_bgr16_sse2(uint8_t* out, __m128i b, __m128i g, __m128i r) {
+// 16 pixels of blue, green and red bytes (pixel order) to 48 bytes B G R B G R ...
+QV_INLINE void store_bgr16_sse2(uint8_t* out, __m128i b, __m128i g, __m128i r) {
     const __m128i zero = _mm_setzero_si128();
     __m128i bg_lo = _mm_unpacklo_epi8(b, g);
     __m128i bg_hi = _mm_unpackhi_epi8(b, g);
@@ -128,143 +193,163 @@ inline void store_bgr16_sse2(uint8_t* out, __m128i b, __m128i g, __m128i r) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), o2);
 }
 
-// Pixels [x, ...) of one row in steps of 16 while a whole step fits; returns where it stopped.
-int row_sse2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out, int x, int width) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i c64 = _mm_set1_epi16(64);
-    const __m128i c128 = _mm_set1_epi16(128);
-    const __m128i five = _mm_set1_epi16(5);
-    const __m128i twelve = _mm_set1_epi16(12);
-    const __m128i k_r = pair16(K_Y, K_R_CR);
-    const __m128i k_b = pair16(K_Y, K_B_CB);
-    const __m128i k_g_cb = pair16(K_Y, K_G_CB);
-    const __m128i k_g_cr = pair16(K_G_CR_A, K_G_CR_B);
+// Pixels [x, ...) of two rows that share one chroma row (y0/out0 and y1/out1 may be the same
+// row), in steps of 16 while a whole step fits; returns where it stopped.
+int rows_sse2(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v,
+              uint8_t* out0, uint8_t* out1, int x, int width) {
     for (; x + 16 <= width; x += 16) {
-        __m128i yv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + x));
-        __m128i y_lo = _mm_sub_epi16(_mm_slli_epi16(_mm_unpacklo_epi8(yv, zero), 2), c64);
-        __m128i y_hi = _mm_sub_epi16(_mm_slli_epi16(_mm_unpackhi_epi8(yv, zero), 2), c64);
-        __m128i cb = _mm_sub_epi16(
-            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + x / 2)), zero), c128);
-        __m128i cr = _mm_sub_epi16(
-            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + x / 2)), zero), c128);
-        __m128i cr5 = _mm_mullo_epi16(cr, five);
-        __m128i cb12 = _mm_mullo_epi16(cb, twelve);
-
-        __m128i r_lo = channel8_sse2(y_lo, _mm_unpacklo_epi16(cr5, cr5), k_r);
-        __m128i r_hi = channel8_sse2(y_hi, _mm_unpackhi_epi16(cr5, cr5), k_r);
-        __m128i b_lo = channel8_sse2(y_lo, _mm_unpacklo_epi16(cb12, cb12), k_b);
-        __m128i b_hi = channel8_sse2(y_hi, _mm_unpackhi_epi16(cb12, cb12), k_b);
-        __m128i g_lo = green8_sse2(y_lo, _mm_unpacklo_epi16(cb, cb), _mm_unpacklo_epi16(cr, cr),
-                                   k_g_cb, k_g_cr);
-        __m128i g_hi = green8_sse2(y_hi, _mm_unpackhi_epi16(cb, cb), _mm_unpackhi_epi16(cr, cr),
-                                   k_g_cb, k_g_cr);
-        store_bgr16_sse2(out + 3 * x, _mm_packus_epi16(b_lo, b_hi), _mm_packus_epi16(g_lo, g_hi),
-                         _mm_packus_epi16(r_lo, r_hi));
+        const Chroma16 c = chroma16_sse2(u + x / 2, v + x / 2);
+        for (int row = 0; row < 2; ++row) {
+            const Luma16 l =
+                luma16_sse2(_mm_loadu_si128(reinterpret_cast<const __m128i*>((row ? y1 : y0) + x)));
+            store_bgr16_sse2((row ? out1 : out0) + 3 * x, pixel_order_sse2(channel16_sse2(l, c.b)),
+                             pixel_order_sse2(channel16_sse2(l, c.g)),
+                             pixel_order_sse2(channel16_sse2(l, c.r)));
+        }
     }
     return x;
 }
 
-// ---- AVX2: 32 pixels per step -----------------------------------------------------------------
-// Unpacks work within 128-bit lanes: after widening, lane 0 holds pixels 0-7 / 8-15 and lane 1
-// pixels 16-23 / 24-31, and the chroma is widened so that its lanes line up the same way; the
-// final byte pack puts pixels 0-15 in lane 0 and 16-31 in lane 1.
-
-#define QV_AVX2 __attribute__((target("avx2")))
-
-QV_AVX2 inline __m256i channel8_avx2(__m256i yq, __m256i cq, __m256i k) {
-    __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(yq, cq), k);
-    __m256i hi = _mm256_madd_epi16(_mm256_unpackhi_epi16(yq, cq), k);
-    return _mm256_packs_epi32(_mm256_srai_epi32(lo, 16), _mm256_srai_epi32(hi, 16));
-}
-
-QV_AVX2 inline __m256i green8_avx2(__m256i yq, __m256i cbd, __m256i crd, __m256i k_cb,
-                                   __m256i k_cr) {
-    __m256i gc = _mm256_madd_epi16(crd, k_cr);
-    __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(yq, cbd), k_cb),
-                                  _mm256_unpacklo_epi32(gc, gc));
-    __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(yq, cbd), k_cb),
-                                  _mm256_unpackhi_epi32(gc, gc));
-    return _mm256_packs_epi32(_mm256_srai_epi32(lo, 16), _mm256_srai_epi32(hi, 16));
-}
-
-// Byte-shuffle masks that spread 16 pixels of one channel over the three 16-byte chunks of the
-// packed B G R output: mask[chunk][channel].
+// Byte-shuffle masks that gather the three 16-byte chunks of the packed B G R output of a lane's
+// 16 pixels from its channel registers: mask[chunk][channel] (the same in both 128-bit lanes).
 struct BgrMasks {
     alignas(32) int8_t m[3][3][32];
     BgrMasks() {
         for (int chunk = 0; chunk < 3; ++chunk)
             for (int channel = 0; channel < 3; ++channel)
                 for (int i = 0; i < 32; ++i) {
-                    int j = chunk * 16 + (i % 16);  // output byte within the 48 of the lane
+                    const int j = chunk * 16 + (i % 16);  // output byte within the 48 of the lane
                     m[chunk][channel][i] =
-                        static_cast<int8_t>(j % 3 == channel ? j / 3 : 0x80);
+                        static_cast<int8_t>(j % 3 == channel ? channel_byte(j / 3) : 0x80);
                 }
     }
 };
 const BgrMasks bgr_masks;
 
-// The masks live in registers (or the stack) for the whole row: loads from the global table
-// could not be kept across the stores into the bitmap, which may alias anything.
-struct BgrMaskRegs {
-    __m256i m[3][3];
-};
+// ---- SSSE3: the same with byte shuffles for the B G R interleave ----------------------------
 
-QV_AVX2 inline BgrMaskRegs load_masks_avx2() {
-    BgrMaskRegs regs;
-    for (int c = 0; c < 3; ++c)
-        for (int ch = 0; ch < 3; ++ch)
-            regs.m[c][ch] = _mm256_load_si256(reinterpret_cast<const __m256i*>(bgr_masks.m[c][ch]));
-    return regs;
+#define QV_SSSE3 __attribute__((target("ssse3")))
+
+QV_SSSE3 QV_INLINE __m128i chunk_ssse3(__m128i b, __m128i g, __m128i r, const __m128i mask[3]) {
+    return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(b, mask[0]), _mm_shuffle_epi8(g, mask[1])),
+                        _mm_shuffle_epi8(r, mask[2]));
 }
 
-QV_AVX2 inline __m256i chunk_avx2(__m256i b, __m256i g, __m256i r, const __m256i mask[3]) {
+QV_SSSE3 int rows_ssse3(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v,
+                        uint8_t* out0, uint8_t* out1, int x, int width) {
+    // The masks are copied out of the global table: loads from it could not be kept across the
+    // stores into the bitmap, which may alias anything.
+    __m128i masks[3][3];
+    for (int k = 0; k < 3; ++k)
+        for (int ch = 0; ch < 3; ++ch)
+            masks[k][ch] = _mm_load_si128(reinterpret_cast<const __m128i*>(bgr_masks.m[k][ch]));
+    for (; x + 16 <= width; x += 16) {
+        const Chroma16 c = chroma16_sse2(u + x / 2, v + x / 2);
+        for (int row = 0; row < 2; ++row) {
+            const Luma16 l =
+                luma16_sse2(_mm_loadu_si128(reinterpret_cast<const __m128i*>((row ? y1 : y0) + x)));
+            const __m128i b = channel16_sse2(l, c.b);
+            const __m128i g = channel16_sse2(l, c.g);
+            const __m128i r = channel16_sse2(l, c.r);
+            uint8_t* p = (row ? out1 : out0) + 3 * x;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p), chunk_ssse3(b, g, r, masks[0]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16), chunk_ssse3(b, g, r, masks[1]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 32), chunk_ssse3(b, g, r, masks[2]));
+        }
+    }
+    return x;
+}
+
+bool cpu_has_ssse3() {
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+
+// ---- AVX2: 32 pixels of two rows per step ----------------------------------------------------
+// The lane arithmetic of the SSE2 path on two lanes: pixels 0-15 and chroma samples 0-7 in lane
+// 0, pixels 16-31 and samples 8-15 in lane 1.
+
+#define QV_AVX2 __attribute__((target("avx2")))
+
+QV_AVX2 QV_INLINE __m256i pair16_avx2(int a, int b) { return _mm256_set1_epi32(pair_value(a, b)); }
+
+struct Chroma32 {
+    __m256i r[2], g[2], b[2];
+};
+
+QV_AVX2 QV_INLINE Chroma32 chroma32_avx2(const uint8_t* u, const uint8_t* v) {
+    const __m256i cb = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(u)));
+    const __m256i cr = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v)));
+    const __m256i cr5 = _mm256_mullo_epi16(cr, _mm256_set1_epi16(5));
+    const __m256i cb12 = _mm256_mullo_epi16(cb, _mm256_set1_epi16(12));
+    const __m256i bias_r = _mm256_set1_epi32(BIAS_R);
+    const __m256i bias_g = _mm256_set1_epi32(BIAS_G);
+    const __m256i bias_b = _mm256_set1_epi32(BIAS_B);
+    Chroma32 c;
+    c.r[0] = _mm256_add_epi32(_mm256_madd_epi16(cr5, pair16_avx2(K_R_CR, 0)), bias_r);
+    c.r[1] = _mm256_add_epi32(_mm256_madd_epi16(cr5, pair16_avx2(0, K_R_CR)), bias_r);
+    c.b[0] = _mm256_add_epi32(_mm256_madd_epi16(cb12, pair16_avx2(K_B_CB, 0)), bias_b);
+    c.b[1] = _mm256_add_epi32(_mm256_madd_epi16(cb12, pair16_avx2(0, K_B_CB)), bias_b);
+    c.g[0] = _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(cb, pair16_avx2(K_G_CB, 0)),
+                                               _mm256_madd_epi16(cr, pair16_avx2(K_G_CR_A, 0))),
+                              _mm256_add_epi32(_mm256_madd_epi16(cr, pair16_avx2(K_G_CR_B, 0)), bias_g));
+    c.g[1] = _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(cb, pair16_avx2(0, K_G_CB)),
+                                               _mm256_madd_epi16(cr, pair16_avx2(0, K_G_CR_A))),
+                              _mm256_add_epi32(_mm256_madd_epi16(cr, pair16_avx2(0, K_G_CR_B)), bias_g));
+    return c;
+}
+
+struct Luma32 {
+    __m256i t[4];
+};
+
+QV_AVX2 QV_INLINE Luma32 luma32_avx2(__m256i yv) {
+    const __m256i mask = _mm256_set1_epi16(0x03FC);
+    const __m256i even = _mm256_and_si256(_mm256_slli_epi16(yv, 2), mask);
+    const __m256i odd = _mm256_and_si256(_mm256_srli_epi16(yv, 6), mask);
+    const __m256i k_lo = pair16_avx2(K_Y, 0);
+    const __m256i k_hi = pair16_avx2(0, K_Y);
+    return {{_mm256_madd_epi16(even, k_lo), _mm256_madd_epi16(odd, k_lo),
+             _mm256_madd_epi16(even, k_hi), _mm256_madd_epi16(odd, k_hi)}};
+}
+
+QV_AVX2 QV_INLINE __m256i channel32_avx2(const Luma32& l, const __m256i term[2]) {
+    const __m256i p0 = _mm256_srai_epi32(_mm256_add_epi32(l.t[0], term[0]), 16);
+    const __m256i p1 = _mm256_srai_epi32(_mm256_add_epi32(l.t[1], term[0]), 16);
+    const __m256i p2 = _mm256_srai_epi32(_mm256_add_epi32(l.t[2], term[1]), 16);
+    const __m256i p3 = _mm256_srai_epi32(_mm256_add_epi32(l.t[3], term[1]), 16);
+    return _mm256_packus_epi16(_mm256_packs_epi32(p0, p2), _mm256_packs_epi32(p1, p3));
+}
+
+QV_AVX2 QV_INLINE __m256i chunk_avx2(__m256i b, __m256i g, __m256i r, const __m256i mask[3]) {
     return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(b, mask[0]), _mm256_shuffle_epi8(g, mask[1])),
                            _mm256_shuffle_epi8(r, mask[2]));
 }
 
-QV_AVX2 int row_avx2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out, int x,
-                     int width) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i c64 = _mm256_set1_epi16(64);
-    const __m256i c128 = _mm256_set1_epi16(128);
-    const __m256i five = _mm256_set1_epi16(5);
-    const __m256i twelve = _mm256_set1_epi16(12);
-    const __m256i k_r = _mm256_set1_epi32(pair_value(K_Y, K_R_CR));
-    const __m256i k_b = _mm256_set1_epi32(pair_value(K_Y, K_B_CB));
-    const __m256i k_g_cb = _mm256_set1_epi32(pair_value(K_Y, K_G_CB));
-    const __m256i k_g_cr = _mm256_set1_epi32(pair_value(K_G_CR_A, K_G_CR_B));
-    const BgrMaskRegs masks = load_masks_avx2();
+QV_AVX2 int rows_avx2(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v,
+                      uint8_t* out0, uint8_t* out1, int x, int width) {
+    // Copied out of the global table for the same reason as in rows_ssse3.
+    __m256i masks[3][3];
+    for (int k = 0; k < 3; ++k)
+        for (int ch = 0; ch < 3; ++ch)
+            masks[k][ch] = _mm256_load_si256(reinterpret_cast<const __m256i*>(bgr_masks.m[k][ch]));
     for (; x + 32 <= width; x += 32) {
-        __m256i yv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y + x));
-        __m256i y_lo = _mm256_sub_epi16(_mm256_slli_epi16(_mm256_unpacklo_epi8(yv, zero), 2), c64);
-        __m256i y_hi = _mm256_sub_epi16(_mm256_slli_epi16(_mm256_unpackhi_epi8(yv, zero), 2), c64);
-        __m256i cb = _mm256_sub_epi16(
-            _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(u + x / 2))), c128);
-        __m256i cr = _mm256_sub_epi16(
-            _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + x / 2))), c128);
-        __m256i cr5 = _mm256_mullo_epi16(cr, five);
-        __m256i cb12 = _mm256_mullo_epi16(cb, twelve);
-
-        __m256i r_lo = channel8_avx2(y_lo, _mm256_unpacklo_epi16(cr5, cr5), k_r);
-        __m256i r_hi = channel8_avx2(y_hi, _mm256_unpackhi_epi16(cr5, cr5), k_r);
-        __m256i b_lo = channel8_avx2(y_lo, _mm256_unpacklo_epi16(cb12, cb12), k_b);
-        __m256i b_hi = channel8_avx2(y_hi, _mm256_unpackhi_epi16(cb12, cb12), k_b);
-        __m256i g_lo = green8_avx2(y_lo, _mm256_unpacklo_epi16(cb, cb), _mm256_unpacklo_epi16(cr, cr),
-                                   k_g_cb, k_g_cr);
-        __m256i g_hi = green8_avx2(y_hi, _mm256_unpackhi_epi16(cb, cb), _mm256_unpackhi_epi16(cr, cr),
-                                   k_g_cb, k_g_cr);
-        __m256i b = _mm256_packus_epi16(b_lo, b_hi);
-        __m256i g = _mm256_packus_epi16(g_lo, g_hi);
-        __m256i r = _mm256_packus_epi16(r_lo, r_hi);
-
-        // Chunk k holds output bytes 16k..16k+15 of pixels 0-15 (lane 0) and of 16-31 (lane 1).
-        __m256i o0 = chunk_avx2(b, g, r, masks.m[0]);
-        __m256i o1 = chunk_avx2(b, g, r, masks.m[1]);
-        __m256i o2 = chunk_avx2(b, g, r, masks.m[2]);
-        uint8_t* p = out + 3 * x;
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm256_permute2x128_si256(o0, o1, 0x20));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 32), _mm256_permute2x128_si256(o2, o0, 0x30));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 64), _mm256_permute2x128_si256(o1, o2, 0x31));
+        const Chroma32 c = chroma32_avx2(u + x / 2, v + x / 2);
+        for (int row = 0; row < 2; ++row) {
+            const Luma32 l = luma32_avx2(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>((row ? y1 : y0) + x)));
+            const __m256i b = channel32_avx2(l, c.b);
+            const __m256i g = channel32_avx2(l, c.g);
+            const __m256i r = channel32_avx2(l, c.r);
+            // Chunk k holds output bytes 16k..16k+15 of pixels 0-15 (lane 0) and of 16-31 (lane 1).
+            const __m256i o0 = chunk_avx2(b, g, r, masks[0]);
+            const __m256i o1 = chunk_avx2(b, g, r, masks[1]);
+            const __m256i o2 = chunk_avx2(b, g, r, masks[2]);
+            uint8_t* p = (row ? out1 : out0) + 3 * x;
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm256_permute2x128_si256(o0, o1, 0x20));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 32), _mm256_permute2x128_si256(o2, o0, 0x30));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 64), _mm256_permute2x128_si256(o1, o2, 0x31));
+        }
     }
     return x;
 }
@@ -274,10 +359,9 @@ bool cpu_has_avx2() {
     return has;
 }
 
-// ---- AVX-512 (BW + VBMI): 64 pixels per step -------------------------------------------------
-// The same arithmetic on four 128-bit lanes; after the byte pack the blue, green and red
-// registers hold pixels 0-63 in order, and byte permutes across the whole register interleave
-// them into the three 64-byte stores.
+// ---- AVX-512 (BW + VBMI): 64 pixels of two rows per step -------------------------------------
+// The lane arithmetic on four lanes; byte permutes across the whole register then interleave the
+// blue, green and red registers (channel_byte order within each lane) into three 64-byte stores.
 
 #define QV_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 
@@ -287,20 +371,54 @@ bool cpu_has_avx2() {
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
-QV_AVX512 inline __m512i channel8_avx512(__m512i yq, __m512i cq, __m512i k) {
-    __m512i lo = _mm512_madd_epi16(_mm512_unpacklo_epi16(yq, cq), k);
-    __m512i hi = _mm512_madd_epi16(_mm512_unpackhi_epi16(yq, cq), k);
-    return _mm512_packs_epi32(_mm512_srai_epi32(lo, 16), _mm512_srai_epi32(hi, 16));
+QV_AVX512 QV_INLINE __m512i pair16_avx512(int a, int b) { return _mm512_set1_epi32(pair_value(a, b)); }
+
+struct Chroma64 {
+    __m512i r[2], g[2], b[2];
+};
+
+QV_AVX512 QV_INLINE Chroma64 chroma64_avx512(const uint8_t* u, const uint8_t* v) {
+    const __m512i cb = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(u)));
+    const __m512i cr = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v)));
+    const __m512i cr5 = _mm512_mullo_epi16(cr, _mm512_set1_epi16(5));
+    const __m512i cb12 = _mm512_mullo_epi16(cb, _mm512_set1_epi16(12));
+    const __m512i bias_r = _mm512_set1_epi32(BIAS_R);
+    const __m512i bias_g = _mm512_set1_epi32(BIAS_G);
+    const __m512i bias_b = _mm512_set1_epi32(BIAS_B);
+    Chroma64 c;
+    c.r[0] = _mm512_add_epi32(_mm512_madd_epi16(cr5, pair16_avx512(K_R_CR, 0)), bias_r);
+    c.r[1] = _mm512_add_epi32(_mm512_madd_epi16(cr5, pair16_avx512(0, K_R_CR)), bias_r);
+    c.b[0] = _mm512_add_epi32(_mm512_madd_epi16(cb12, pair16_avx512(K_B_CB, 0)), bias_b);
+    c.b[1] = _mm512_add_epi32(_mm512_madd_epi16(cb12, pair16_avx512(0, K_B_CB)), bias_b);
+    c.g[0] = _mm512_add_epi32(_mm512_add_epi32(_mm512_madd_epi16(cb, pair16_avx512(K_G_CB, 0)),
+                                               _mm512_madd_epi16(cr, pair16_avx512(K_G_CR_A, 0))),
+                              _mm512_add_epi32(_mm512_madd_epi16(cr, pair16_avx512(K_G_CR_B, 0)), bias_g));
+    c.g[1] = _mm512_add_epi32(_mm512_add_epi32(_mm512_madd_epi16(cb, pair16_avx512(0, K_G_CB)),
+                                               _mm512_madd_epi16(cr, pair16_avx512(0, K_G_CR_A))),
+                              _mm512_add_epi32(_mm512_madd_epi16(cr, pair16_avx512(0, K_G_CR_B)), bias_g));
+    return c;
 }
 
-QV_AVX512 inline __m512i green8_avx512(__m512i yq, __m512i cbd, __m512i crd, __m512i k_cb,
-                                       __m512i k_cr) {
-    __m512i gc = _mm512_madd_epi16(crd, k_cr);
-    __m512i lo = _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpacklo_epi16(yq, cbd), k_cb),
-                                  _mm512_unpacklo_epi32(gc, gc));
-    __m512i hi = _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpackhi_epi16(yq, cbd), k_cb),
-                                  _mm512_unpackhi_epi32(gc, gc));
-    return _mm512_packs_epi32(_mm512_srai_epi32(lo, 16), _mm512_srai_epi32(hi, 16));
+struct Luma64 {
+    __m512i t[4];
+};
+
+QV_AVX512 QV_INLINE Luma64 luma64_avx512(__m512i yv) {
+    const __m512i mask = _mm512_set1_epi16(0x03FC);
+    const __m512i even = _mm512_and_si512(_mm512_slli_epi16(yv, 2), mask);
+    const __m512i odd = _mm512_and_si512(_mm512_srli_epi16(yv, 6), mask);
+    const __m512i k_lo = pair16_avx512(K_Y, 0);
+    const __m512i k_hi = pair16_avx512(0, K_Y);
+    return {{_mm512_madd_epi16(even, k_lo), _mm512_madd_epi16(odd, k_lo),
+             _mm512_madd_epi16(even, k_hi), _mm512_madd_epi16(odd, k_hi)}};
+}
+
+QV_AVX512 QV_INLINE __m512i channel64_avx512(const Luma64& l, const __m512i term[2]) {
+    const __m512i p0 = _mm512_srai_epi32(_mm512_add_epi32(l.t[0], term[0]), 16);
+    const __m512i p1 = _mm512_srai_epi32(_mm512_add_epi32(l.t[1], term[0]), 16);
+    const __m512i p2 = _mm512_srai_epi32(_mm512_add_epi32(l.t[2], term[1]), 16);
+    const __m512i p3 = _mm512_srai_epi32(_mm512_add_epi32(l.t[3], term[1]), 16);
+    return _mm512_packus_epi16(_mm512_packs_epi32(p0, p2), _mm512_packs_epi32(p1, p3));
 }
 
 // For output register s (bytes 64s .. 64s + 63 of the 192): the byte index into (blue, green)
@@ -313,27 +431,18 @@ struct BgrPermutes {
         for (int s = 0; s < 3; ++s)
             for (int i = 0; i < 64; ++i) {
                 const int j = 64 * s + i;
-                const int pixel = j / 3;
+                const int at = channel_byte(j / 3);
                 const int channel = j % 3;
-                blue_green[s][i] = static_cast<uint8_t>(channel == 1 ? 64 + pixel : pixel);
-                red[s][i] = static_cast<uint8_t>(pixel);
+                blue_green[s][i] = static_cast<uint8_t>(channel == 1 ? 64 + at : at);
+                red[s][i] = static_cast<uint8_t>(at);
                 if (channel == 2) red_mask[s] |= uint64_t{1} << i;
             }
     }
 };
 const BgrPermutes bgr_permutes;
 
-QV_AVX512 int row_avx512(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out, int x,
-                         int width) {
-    const __m512i zero = _mm512_setzero_si512();
-    const __m512i c64 = _mm512_set1_epi16(64);
-    const __m512i c128 = _mm512_set1_epi16(128);
-    const __m512i five = _mm512_set1_epi16(5);
-    const __m512i twelve = _mm512_set1_epi16(12);
-    const __m512i k_r = _mm512_set1_epi32(pair_value(K_Y, K_R_CR));
-    const __m512i k_b = _mm512_set1_epi32(pair_value(K_Y, K_B_CB));
-    const __m512i k_g_cb = _mm512_set1_epi32(pair_value(K_Y, K_G_CB));
-    const __m512i k_g_cr = _mm512_set1_epi32(pair_value(K_G_CR_A, K_G_CR_B));
+QV_AVX512 int rows_avx512(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v,
+                          uint8_t* out0, uint8_t* out1, int x, int width) {
     __m512i bg_index[3], r_index[3];
     __mmask64 r_mask[3];
     for (int s = 0; s < 3; ++s) {
@@ -342,33 +451,18 @@ QV_AVX512 int row_avx512(const uint8_t* y, const uint8_t* u, const uint8_t* v, u
         r_mask[s] = bgr_permutes.red_mask[s];
     }
     for (; x + 64 <= width; x += 64) {
-        __m512i yv = _mm512_loadu_si512(y + x);
-        __m512i y_lo = _mm512_sub_epi16(_mm512_slli_epi16(_mm512_unpacklo_epi8(yv, zero), 2), c64);
-        __m512i y_hi = _mm512_sub_epi16(_mm512_slli_epi16(_mm512_unpackhi_epi8(yv, zero), 2), c64);
-        __m512i cb = _mm512_sub_epi16(
-            _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + x / 2))), c128);
-        __m512i cr = _mm512_sub_epi16(
-            _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + x / 2))), c128);
-        __m512i cr5 = _mm512_mullo_epi16(cr, five);
-        __m512i cb12 = _mm512_mullo_epi16(cb, twelve);
-
-        __m512i r_lo = channel8_avx512(y_lo, _mm512_unpacklo_epi16(cr5, cr5), k_r);
-        __m512i r_hi = channel8_avx512(y_hi, _mm512_unpackhi_epi16(cr5, cr5), k_r);
-        __m512i b_lo = channel8_avx512(y_lo, _mm512_unpacklo_epi16(cb12, cb12), k_b);
-        __m512i b_hi = channel8_avx512(y_hi, _mm512_unpackhi_epi16(cb12, cb12), k_b);
-        __m512i g_lo = green8_avx512(y_lo, _mm512_unpacklo_epi16(cb, cb), _mm512_unpacklo_epi16(cr, cr),
-                                     k_g_cb, k_g_cr);
-        __m512i g_hi = green8_avx512(y_hi, _mm512_unpackhi_epi16(cb, cb), _mm512_unpackhi_epi16(cr, cr),
-                                     k_g_cb, k_g_cr);
-        __m512i b = _mm512_packus_epi16(b_lo, b_hi);
-        __m512i g = _mm512_packus_epi16(g_lo, g_hi);
-        __m512i r = _mm512_packus_epi16(r_lo, r_hi);
-
-        uint8_t* p = out + 3 * x;
-        for (int s = 0; s < 3; ++s) {
-            __m512i bgr = _mm512_permutex2var_epi8(b, bg_index[s], g);
-            bgr = _mm512_mask_permutexvar_epi8(bgr, r_mask[s], r_index[s], r);
-            _mm512_storeu_si512(p + 64 * s, bgr);
+        const Chroma64 c = chroma64_avx512(u + x / 2, v + x / 2);
+        for (int row = 0; row < 2; ++row) {
+            const Luma64 l = luma64_avx512(_mm512_loadu_si512((row ? y1 : y0) + x));
+            const __m512i b = channel64_avx512(l, c.b);
+            const __m512i g = channel64_avx512(l, c.g);
+            const __m512i r = channel64_avx512(l, c.r);
+            uint8_t* p = (row ? out1 : out0) + 3 * x;
+            for (int s = 0; s < 3; ++s) {
+                __m512i bgr = _mm512_permutex2var_epi8(b, bg_index[s], g);
+                bgr = _mm512_mask_permutexvar_epi8(bgr, r_mask[s], r_index[s], r);
+                _mm512_storeu_si512(p + 64 * s, bgr);
+            }
         }
     }
     return x;
@@ -390,6 +484,7 @@ bool pixel_path_available(PixelPath path) {
     switch (path) {
         case PixelPath::scalar:
         case PixelPath::sse2: return true;
+        case PixelPath::ssse3: return cpu_has_ssse3();
         case PixelPath::avx2: return cpu_has_avx2();
         case PixelPath::avx512: return cpu_has_avx512();
     }
@@ -398,27 +493,36 @@ bool pixel_path_available(PixelPath path) {
 
 PixelPath best_pixel_path() {
     if (cpu_has_avx512()) return PixelPath::avx512;
-    return cpu_has_avx2() ? PixelPath::avx2 : PixelPath::sse2;
+    if (cpu_has_avx2()) return PixelPath::avx2;
+    return cpu_has_ssse3() ? PixelPath::ssse3 : PixelPath::sse2;
 }
 
 void frame_to_bitmap(PixelPath path, const uint8_t* y, const uint8_t* u, const uint8_t* v,
                      int width, int height, uint8_t* dest) {
     write_header(dest, width, height);
     if (!pixel_path_available(path)) path = PixelPath::scalar;
+    const bool wide = path == PixelPath::avx2 || path == PixelPath::avx512;
     const std::size_t row_bytes = 3u * static_cast<std::size_t>(width);
     const int chroma_width = width / 2;
-    for (int r = 0; r < height; ++r) {
-        const uint8_t* yr = y + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+    uint8_t* const pixels = dest + BITMAP_HEADER_BYTES;
+    // Two rows at a time, the pair that shares a chroma row; a last odd row goes through as a
+    // pair with itself.
+    for (int r = 0; r < height; r += 2) {
+        const int r1 = r + 1 < height ? r + 1 : r;
+        const uint8_t* y0 = y + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+        const uint8_t* y1 = y + static_cast<std::size_t>(r1) * static_cast<std::size_t>(width);
         const std::size_t c = static_cast<std::size_t>(r / 2) * static_cast<std::size_t>(chroma_width);
         const uint8_t* ur = u + c;
         const uint8_t* vr = v + c;
-        uint8_t* out = dest + BITMAP_HEADER_BYTES +
-                       static_cast<std::size_t>(height - 1 - r) * row_bytes;
+        uint8_t* out0 = pixels + static_cast<std::size_t>(height - 1 - r) * row_bytes;
+        uint8_t* out1 = pixels + static_cast<std::size_t>(height - 1 - r1) * row_bytes;
         int x = 0;
-        if (path == PixelPath::avx512) x = row_avx512(yr, ur, vr, out, x, width);
-        if (path == PixelPath::avx2 || path == PixelPath::avx512) x = row_avx2(yr, ur, vr, out, x, width);
-        if (path != PixelPath::scalar) x = row_sse2(yr, ur, vr, out, x, width);
-        row_scalar(yr, ur, vr, out, x, width);
+        if (path == PixelPath::avx512) x = rows_avx512(y0, y1, ur, vr, out0, out1, x, width);
+        if (wide) x = rows_avx2(y0, y1, ur, vr, out0, out1, x, width);
+        if (wide || path == PixelPath::ssse3) x = rows_ssse3(y0, y1, ur, vr, out0, out1, x, width);
+        if (path == PixelPath::sse2) x = rows_sse2(y0, y1, ur, vr, out0, out1, x, width);
+        row_scalar(y0, ur, vr, out0, x, width);
+        if (r1 != r) row_scalar(y1, ur, vr, out1, x, width);
     }
 }
 

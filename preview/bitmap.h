@@ -22,7 +22,7 @@ constexpr std::size_t bitmap_size(int width, int height) {
            3u * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
 }
 
-enum class PixelPath { scalar, sse2, avx2, avx512 };  // avx512: with BW and VBMI
+enum class PixelPath { scalar, sse2, ssse3, avx2, avx512 };  // avx512: with BW and VBMI
 
 // Whether this processor runs the path (scalar and SSE2 always do on x86-64).
 bool pixel_path_available(PixelPath path);

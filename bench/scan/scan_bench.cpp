@@ -101,8 +101,9 @@ void FrameToBitmap(benchmark::State& state) {
     state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
                                                     benchmark::Counter::kIsRate);
 }
-BENCHMARK(FrameToBitmap)->Arg(static_cast<int>(qv::PixelPath::avx512))->Arg(static_cast<int>(qv::PixelPath::avx2))->Arg(static_cast<int>(qv::PixelPath::sse2))
-    ->Arg(static_cast<int>(qv::PixelPath::scalar))->ArgName("path(0=scalar,1=sse2,2=avx2,3=avx512)");
+BENCHMARK(FrameToBitmap)->Arg(static_cast<int>(qv::PixelPath::avx512))->Arg(static_cast<int>(qv::PixelPath::avx2))
+    ->Arg(static_cast<int>(qv::PixelPath::ssse3))->Arg(static_cast<int>(qv::PixelPath::sse2))
+    ->Arg(static_cast<int>(qv::PixelPath::scalar))->ArgName("path(0=scalar,1=sse2,2=ssse3,3=avx2,4=avx512)");
 
 void SwscaleBgr24(benchmark::State& state) {
     SwsContext* ctx = sws_alloc_context();

@@ -17,7 +17,8 @@ uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8)
 
 std::vector<PixelPath> available_paths() {
     std::vector<PixelPath> paths;
-    for (PixelPath p : {PixelPath::scalar, PixelPath::sse2, PixelPath::avx2, PixelPath::avx512})
+    for (PixelPath p : {PixelPath::scalar, PixelPath::sse2, PixelPath::ssse3, PixelPath::avx2,
+                        PixelPath::avx512})
         if (pixel_path_available(p)) paths.push_back(p);
     return paths;
 }
