@@ -155,42 +155,29 @@ QV_INLINE __m128i channel16_sse2(const Luma16& l, const __m128i term[2]) {
     return _mm_packus_epi16(_mm_packs_epi32(p0, p2), _mm_packs_epi32(p1, p3));
 }
 
-// Channel bytes from channel_byte order back to pixel order.
-QV_INLINE __m128i pixel_order_sse2(__m128i x) {
-    const __m128i t = _mm_unpacklo_epi8(x, _mm_srli_si128(x, 8));  // 4j, 4j + 1 | 4j + 2, 4j + 3
-    return _mm_unpacklo_epi16(t, _mm_srli_si128(t, 8));
-}
-
-// Four 0x00RRGGBB pixels to twelve packed bytes in the low 12 bytes (the top 4 are zero).
-QV_INLINE __m128i pack_pixels4_sse2(__m128i px) {
-    const __m128i low_dword = _mm_set_epi32(0, -1, 0, -1);
-    const __m128i high_part = _mm_set_epi32(-1, static_cast<int32_t>(0xFF000000u), -1,
-                                            static_cast<int32_t>(0xFF000000u));
-    // Per quadword: pixel 0 in bytes 0-2, pixel 1 (shifted down by one byte) in bytes 3-5.
-    __m128i q = _mm_or_si128(_mm_and_si128(px, low_dword),
-                             _mm_and_si128(_mm_srli_epi64(px, 8), high_part));
-    const __m128i first6 = _mm_set_epi32(0, 0, 0x0000FFFF, -1);
-    const __m128i next6 = _mm_set_epi32(0, -1, static_cast<int32_t>(0xFFFF0000u), 0);
-    return _mm_or_si128(_mm_and_si128(q, first6), _mm_and_si128(_mm_srli_si128(q, 2), next6));
-}
-
-// 16 pixels of blue, green and red bytes (pixel order) to 48 bytes B G R B G R ...
+// 16 pixels of blue, green and red bytes (channel_byte order: the pixels 4j + m of each m in
+// turn, m = 0, 2, 1, 3) to 48 bytes B G R B G R ... Pixels 4j .. 4j + 3 make three dwords,
+// (B0 G0 R0 B1) (G1 R1 B2 G2) (R2 B3 G3 R3), which byte and word unpacks of the groups give
+// directly; the four quads' dwords are then interleaved into the three stores.
 QV_INLINE void store_bgr16_sse2(uint8_t* out, __m128i b, __m128i g, __m128i r) {
-    const __m128i zero = _mm_setzero_si128();
-    __m128i bg_lo = _mm_unpacklo_epi8(b, g);
-    __m128i bg_hi = _mm_unpackhi_epi8(b, g);
-    __m128i r_lo = _mm_unpacklo_epi8(r, zero);
-    __m128i r_hi = _mm_unpackhi_epi8(r, zero);
-    __m128i p0 = pack_pixels4_sse2(_mm_unpacklo_epi16(bg_lo, r_lo));
-    __m128i p1 = pack_pixels4_sse2(_mm_unpackhi_epi16(bg_lo, r_lo));
-    __m128i p2 = pack_pixels4_sse2(_mm_unpacklo_epi16(bg_hi, r_hi));
-    __m128i p3 = pack_pixels4_sse2(_mm_unpackhi_epi16(bg_hi, r_hi));
-    __m128i o0 = _mm_or_si128(p0, _mm_slli_si128(p1, 12));
-    __m128i o1 = _mm_or_si128(_mm_srli_si128(p1, 4), _mm_slli_si128(p2, 8));
-    __m128i o2 = _mm_or_si128(_mm_srli_si128(p2, 8), _mm_slli_si128(p3, 4));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), o0);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), o1);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), o2);
+    const __m128i bg02 = _mm_unpacklo_epi8(b, g);                      // (B0 G0), (B2 G2)
+    const __m128i gr13 = _mm_unpackhi_epi8(g, r);                      // (G1 R1), (G3 R3)
+    const __m128i rb = _mm_unpacklo_epi8(r, _mm_srli_si128(b, 8));     // (R0 B1), (R2 B3)
+    const __m128i d0 = _mm_unpacklo_epi16(bg02, rb);                   // B0 G0 R0 B1
+    const __m128i d1 = _mm_unpacklo_epi16(gr13, _mm_srli_si128(bg02, 8));  // G1 R1 B2 G2
+    const __m128i d2 = _mm_unpackhi_epi16(rb, gr13);                   // R2 B3 G3 R3
+    const __m128 d01_lo = _mm_castsi128_ps(_mm_unpacklo_epi32(d0, d1));  // d0 0, d1 0, d0 1, d1 1
+    const __m128 d01_hi = _mm_castsi128_ps(_mm_unpackhi_epi32(d0, d1));  // d0 2, d1 2, d0 3, d1 3
+    const __m128 d20_lo = _mm_castsi128_ps(_mm_unpacklo_epi32(d2, d0));  // d2 0, d0 0, d2 1, d0 1
+    const __m128 d20_hi = _mm_castsi128_ps(_mm_unpackhi_epi32(d2, d0));  // d2 2, d0 2, d2 3, d0 3
+    const __m128 d12_lo = _mm_castsi128_ps(_mm_unpacklo_epi32(d1, d2));  // d1 0, d2 0, d1 1, d2 1
+    const __m128 d12_hi = _mm_castsi128_ps(_mm_unpackhi_epi32(d1, d2));  // d1 2, d2 2, d1 3, d2 3
+    const __m128 o0 = _mm_shuffle_ps(d01_lo, d20_lo, _MM_SHUFFLE(3, 0, 1, 0));
+    const __m128 o1 = _mm_shuffle_ps(d12_lo, d01_hi, _MM_SHUFFLE(1, 0, 3, 2));
+    const __m128 o2 = _mm_shuffle_ps(d20_hi, d12_hi, _MM_SHUFFLE(3, 2, 3, 0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_castps_si128(o0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_castps_si128(o1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), _mm_castps_si128(o2));
 }
 
 // Pixels [x, ...) of two rows that share one chroma row (y0/out0 and y1/out1 may be the same
@@ -202,9 +189,8 @@ int rows_sse2(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint
         for (int row = 0; row < 2; ++row) {
             const Luma16 l =
                 luma16_sse2(_mm_loadu_si128(reinterpret_cast<const __m128i*>((row ? y1 : y0) + x)));
-            store_bgr16_sse2((row ? out1 : out0) + 3 * x, pixel_order_sse2(channel16_sse2(l, c.b)),
-                             pixel_order_sse2(channel16_sse2(l, c.g)),
-                             pixel_order_sse2(channel16_sse2(l, c.r)));
+            store_bgr16_sse2((row ? out1 : out0) + 3 * x, channel16_sse2(l, c.b),
+                             channel16_sse2(l, c.g), channel16_sse2(l, c.r));
         }
     }
     return x;
