@@ -87,6 +87,14 @@ constexpr int channel_byte(int p) {
     return (p & ~15) | (((m & 1) << 1 | (m >> 1)) << 2) | ((p >> 2) & 3);
 }
 
+// The same for the AVX2 and AVX-512 paths, whose channel registers take the high words of the
+// 32-bit sums by blending pixels 4j and 4j + 2 (and 4j + 1 and 4j + 3) into one 32-bit element:
+// pixels 4j, 4j + 2 interleaved in bytes 0-7, 4j + 1, 4j + 3 in bytes 8-15.
+constexpr int channel_byte_blended(int p) {
+    const int m = p & 3;
+    return (p & ~15) | ((m & 1) << 3) | (((p >> 2) & 3) << 1) | (m >> 1);
+}
+
 // The folded offsets: T + term = 76284 (Y - 16) + k Cb/Cr with raw U and V words.
 constexpr int32_t BIAS_Y = -16 * 4 * K_Y;
 constexpr int32_t BIAS_R = BIAS_Y - 128 * 5 * K_R_CR;
@@ -200,7 +208,7 @@ int rows_sse2(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint
 // 16 pixels from its channel registers: mask[chunk][channel] (the same in both 128-bit lanes).
 struct BgrMasks {
     alignas(32) int8_t m[3][3][32];
-    BgrMasks() {
+    explicit BgrMasks(int (*channel_byte)(int)) {
         for (int chunk = 0; chunk < 3; ++chunk)
             for (int channel = 0; channel < 3; ++channel)
                 for (int i = 0; i < 32; ++i) {
@@ -210,7 +218,8 @@ struct BgrMasks {
                 }
     }
 };
-const BgrMasks bgr_masks;
+const BgrMasks bgr_masks(channel_byte);
+const BgrMasks bgr_masks_blended(channel_byte_blended);
 
 // ---- SSSE3: the same with byte shuffles for the B G R interleave ----------------------------
 
@@ -299,12 +308,13 @@ QV_AVX2 QV_INLINE Luma32 luma32_avx2(__m256i yv) {
              _mm256_madd_epi16(even, k_hi), _mm256_madd_epi16(odd, k_hi)}};
 }
 
+// The shifted sums lie within -300..600, so a sum's high word is its shifted value as a word.
 QV_AVX2 QV_INLINE __m256i channel32_avx2(const Luma32& l, const __m256i term[2]) {
-    const __m256i p0 = _mm256_srai_epi32(_mm256_add_epi32(l.t[0], term[0]), 16);
-    const __m256i p1 = _mm256_srai_epi32(_mm256_add_epi32(l.t[1], term[0]), 16);
-    const __m256i p2 = _mm256_srai_epi32(_mm256_add_epi32(l.t[2], term[1]), 16);
-    const __m256i p3 = _mm256_srai_epi32(_mm256_add_epi32(l.t[3], term[1]), 16);
-    return _mm256_packus_epi16(_mm256_packs_epi32(p0, p2), _mm256_packs_epi32(p1, p3));
+    const __m256i p0 = _mm256_srli_epi32(_mm256_add_epi32(l.t[0], term[0]), 16);
+    const __m256i p1 = _mm256_srli_epi32(_mm256_add_epi32(l.t[1], term[0]), 16);
+    const __m256i p2 = _mm256_add_epi32(l.t[2], term[1]);
+    const __m256i p3 = _mm256_add_epi32(l.t[3], term[1]);
+    return _mm256_packus_epi16(_mm256_blend_epi16(p0, p2, 0xAA), _mm256_blend_epi16(p1, p3, 0xAA));
 }
 
 QV_AVX2 QV_INLINE __m256i chunk_avx2(__m256i b, __m256i g, __m256i r, const __m256i mask[3]) {
@@ -318,7 +328,7 @@ QV_AVX2 int rows_avx2(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, co
     __m256i masks[3][3];
     for (int k = 0; k < 3; ++k)
         for (int ch = 0; ch < 3; ++ch)
-            masks[k][ch] = _mm256_load_si256(reinterpret_cast<const __m256i*>(bgr_masks.m[k][ch]));
+            masks[k][ch] = _mm256_load_si256(reinterpret_cast<const __m256i*>(bgr_masks_blended.m[k][ch]));
     for (; x + 32 <= width; x += 32) {
         const Chroma32 c = chroma32_avx2(u + x / 2, v + x / 2);
         for (int row = 0; row < 2; ++row) {
@@ -400,11 +410,13 @@ QV_AVX512 QV_INLINE Luma64 luma64_avx512(__m512i yv) {
 }
 
 QV_AVX512 QV_INLINE __m512i channel64_avx512(const Luma64& l, const __m512i term[2]) {
-    const __m512i p0 = _mm512_srai_epi32(_mm512_add_epi32(l.t[0], term[0]), 16);
-    const __m512i p1 = _mm512_srai_epi32(_mm512_add_epi32(l.t[1], term[0]), 16);
-    const __m512i p2 = _mm512_srai_epi32(_mm512_add_epi32(l.t[2], term[1]), 16);
-    const __m512i p3 = _mm512_srai_epi32(_mm512_add_epi32(l.t[3], term[1]), 16);
-    return _mm512_packus_epi16(_mm512_packs_epi32(p0, p2), _mm512_packs_epi32(p1, p3));
+    const __mmask32 high_words = 0xAAAAAAAAu;
+    const __m512i p0 = _mm512_srli_epi32(_mm512_add_epi32(l.t[0], term[0]), 16);
+    const __m512i p1 = _mm512_srli_epi32(_mm512_add_epi32(l.t[1], term[0]), 16);
+    const __m512i p2 = _mm512_add_epi32(l.t[2], term[1]);
+    const __m512i p3 = _mm512_add_epi32(l.t[3], term[1]);
+    return _mm512_packus_epi16(_mm512_mask_blend_epi16(high_words, p0, p2),
+                               _mm512_mask_blend_epi16(high_words, p1, p3));
 }
 
 // For output register s (bytes 64s .. 64s + 63 of the 192): the byte index into (blue, green)
@@ -417,7 +429,7 @@ struct BgrPermutes {
         for (int s = 0; s < 3; ++s)
             for (int i = 0; i < 64; ++i) {
                 const int j = 64 * s + i;
-                const int at = channel_byte(j / 3);
+                const int at = channel_byte_blended(j / 3);
                 const int channel = j % 3;
                 blue_green[s][i] = static_cast<uint8_t>(channel == 1 ? 64 + at : at);
                 red[s][i] = static_cast<uint8_t>(at);
