@@ -78,8 +78,9 @@ void row_scalar(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* o
 //   T (4j + 1) = the same on the odd luma words, (4j + 3) likewise;
 //   a channel's chroma term of sample 2j (pixels 4j, 4j + 1) and 2j + 1 (4j + 2, 4j + 3) is made
 //   the same way once per chroma row, with -76284 x 16 and the -128 of Cb and Cr folded in.
-// The 32-bit sums are the scalar formula's exactly. A channel's bytes come out of the lane's
-// pack as pixels 4j (bytes 0-3), 4j + 2 (4-7), 4j + 1 (8-11), 4j + 3 (12-15).
+// The 32-bit sums are the scalar formula's exactly. In the SSE2 and SSSE3 paths a channel's
+// bytes come out of the lane's pack as pixels 4j (bytes 0-3), 4j + 2 (4-7), 4j + 1 (8-11),
+// 4j + 3 (12-15).
 
 // Where pixel p of a 16-pixel lane (p may count on across lanes) sits in a channel register.
 constexpr int channel_byte(int p) {
@@ -357,7 +358,8 @@ bool cpu_has_avx2() {
 
 // ---- AVX-512 (BW + VBMI): 64 pixels of two rows per step -------------------------------------
 // The lane arithmetic on four lanes; byte permutes across the whole register then interleave the
-// blue, green and red registers (channel_byte order within each lane) into three 64-byte stores.
+// blue, green and red registers (channel_byte_blended order within each lane) into three 64-byte
+// stores.
 
 #define QV_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 
